@@ -1,0 +1,128 @@
+#include "app/qt/form1.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
+
+#include "app/layout.h"
+#include "core/error.h"
+
+namespace adreca::app {
+
+namespace {
+
+// Qt lays out in device-independent pixels of 1/96 inch and scales them to
+// the screen's real resolution itself.
+constexpr int kOutOfMemory = 7;
+constexpr int kInternalError = 51;
+
+int Pixels(int twips) { return twips / kTwipsPerPixelAt96Dpi; }
+
+QString ToQString(std::u16string_view text) {
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// Shows the address box and status box of one row.
+class QtRowBoxes final : public RowBoxes {
+ public:
+  QtRowBoxes(QLineEdit* address, QLineEdit* status) : address_(address), status_(status) {}
+  void SetAddressText(const std::u16string& text) override { address_->setText(ToQString(text)); }
+  void SetStatusText(const std::u16string& text) override { status_->setText(ToQString(text)); }
+
+ private:
+  QLineEdit* address_;
+  QLineEdit* status_;
+};
+
+}  // namespace
+
+Form1::Form1(std::span<const Row> rows) {
+  std::copy_n(rows.begin(), rows_.size(), rows_.begin());
+  setObjectName("Form1");
+  setWindowTitle(ToQString(kWindow.title));
+  setFont(ControlFont());
+  resize(Pixels(kWindow.client_width), Pixels(kWindow.client_height));
+  CreateControls();
+  SetTabOrder();
+  Command(1)->setFocus(Qt::OtherFocusReason);
+  LoadStep();
+}
+
+QFont Form1::ControlFont() {
+  const QString face = ToQString(kWindow.font_face);
+  QFont font(face, kWindow.font_points, QFont::Normal);
+  if (!QFontDatabase::families().contains(face) || !QFontInfo(font).fixedPitch()) {
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(kWindow.font_points);
+    font.setWeight(QFont::Normal);
+  }
+  font.setItalic(false);
+  font.setUnderline(false);
+  font.setStrikeOut(false);
+  return font;
+}
+
+void Form1::CreateControls() {
+  for (const ControlLayout& control : kControls) {
+    QWidget* widget = nullptr;
+    const auto index = static_cast<std::size_t>(control.row - 1);
+    if (control.kind == ControlKind::kButton) {
+      auto* button = new QPushButton(ToQString(control.caption), this);
+      connect(button, &QPushButton::clicked, this, [this, row = control.row] { RunRow(row); });
+      commands_[index] = button;
+      widget = button;
+    } else {
+      auto* box = new QLineEdit(this);
+      (control.column == Column::kAddress ? macs_ : stats_)[index] = box;
+      widget = box;
+    }
+    widget->setObjectName(
+        QString::fromLatin1(control.name.data(), static_cast<qsizetype>(control.name.size())));
+    widget->setFocusPolicy(Qt::StrongFocus);
+    widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width),
+                        Pixels(control.height));
+  }
+}
+
+void Form1::SetTabOrder() {
+  std::vector<const ControlLayout*> order;
+  for (const ControlLayout& control : kControls) order.push_back(&control);
+  std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->tab_index < b->tab_index; });
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    auto* previous = findChild<QWidget*>(QString::fromLatin1(order[i - 1]->name.data()));
+    auto* next = findChild<QWidget*>(QString::fromLatin1(order[i]->name.data()));
+    QWidget::setTabOrder(previous, next);
+  }
+}
+
+void Form1::RunRow(int row) {
+  const auto index = static_cast<std::size_t>(row - 1);
+  if (rows_[index].probe == nullptr) return;
+  QtRowBoxes boxes(macs_[index], stats_[index]);
+  try {
+    RunAction(rows_[index], boxes);
+  } catch (const Error& error) {
+    ReportError(error.number(), ToQString(error.description()));
+  } catch (const std::bad_alloc&) {
+    ReportError(kOutOfMemory, QStringLiteral("Out of memory"));
+  } catch (const std::exception& other) {
+    ReportError(kInternalError, QString::fromUtf8(other.what()));
+  }
+}
+
+// The error report: the error's number and description in a modal message.
+// Unlike a plain run-time error report it leaves the program running, so
+// that one failing way of finding the address does not close the window.
+void Form1::ReportError(int number, const QString& description) {
+  QMessageBox box(QMessageBox::Critical, windowTitle(),
+                  QStringLiteral("Run-time error '%1':\n\n%2").arg(number).arg(description), QMessageBox::Ok,
+                  this);
+  box.setObjectName("ErrorReport");
+  box.exec();
+}
+
+}  // namespace adreca::app

@@ -1,0 +1,53 @@
+#include "platform/environment.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+#include "core/error.h"
+#include "core/text.h"
+
+namespace adreca::platform {
+
+namespace {
+
+constexpr char16_t kSeparator = u'/';
+constexpr std::u16string_view kInterpreterName = u"adreca-cmd";
+
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+std::u16string GetEnvironmentVariableStandIn(std::u16string_view name) {
+  const std::string value = Variable(ToUtf8(name).c_str());
+  if (value.empty() && name == u"COMSPEC") return ProgramFolder() + std::u16string(kInterpreterName);
+  return FromUtf8(value);
+}
+
+const seam::Provided kGetEnvironmentVariable{"adreca.environment", "GetEnvironmentVariable",
+                                             seam::AddressOf(&GetEnvironmentVariableStandIn)};
+
+}  // namespace
+
+std::u16string TemporaryFolder() {
+  std::string folder = Variable("TEMP");
+  if (folder.empty()) folder = Variable("TMPDIR");
+  if (folder.empty()) folder = "/tmp";
+  return FromUtf8(folder) + kSeparator;
+}
+
+std::u16string ProgramFolder() {
+  std::string path(4096, '\0');
+  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+    RaisePlatformError(errno, u"Cannot find the running program's folder");
+  }
+  path.resize(static_cast<std::size_t>(length));
+  path.resize(path.rfind('/') + 1);
+  return FromUtf8(path);
+}
+
+}  // namespace adreca::platform

@@ -1,0 +1,112 @@
+#include "app/actions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "probes/probes.h"
+
+namespace adreca::app {
+namespace {
+
+// Records what an action writes into its row's boxes.
+struct RecordingBoxes : RowBoxes {
+  void SetAddressText(const std::u16string& text) override { writes.push_back(u"address:" + text); }
+  void SetStatusText(const std::u16string& text) override { writes.push_back(u"status:" + text); }
+  std::vector<std::u16string> writes;
+};
+
+std::u16string ReturnsAddress() {
+  ApiStatus = 111;
+  return u"001A2B3C4D5E";
+}
+std::u16string ReturnsNothing() { return u""; }
+std::u16string Raises() { RaiseOverflow(); }
+
+struct ActionCase {
+  const char* name;
+  Probe probe;
+  StatusRule rule;
+  std::vector<std::u16string> writes;
+};
+
+class ActionTest : public ::testing::TestWithParam<ActionCase> {};
+
+TEST_P(ActionTest, WritesAddressThenStatus) {
+  ApiStatus = -1;
+  RecordingBoxes boxes;
+  RunAction({1, GetParam().probe, GetParam().rule}, boxes);
+  EXPECT_EQ(boxes.writes, GetParam().writes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ActionTest,
+                         ::testing::Values(ActionCase{"NotApplicableIgnoresApiStatus",
+                                                      &ReturnsAddress,
+                                                      StatusRule::kNotApplicable,
+                                                      {u"address:00-1A-2B-3C-4D-5E", u"status:n/a"}},
+                                           ActionCase{"ApiStatusAsTheProbeLeftIt",
+                                                      &ReturnsAddress,
+                                                      StatusRule::kApiStatus,
+                                                      {u"address:00-1A-2B-3C-4D-5E", u"status:111"}},
+                                           ActionCase{"NegativeStatusHasALeadingMinus",
+                                                      &ReturnsNothing,
+                                                      StatusRule::kApiStatus,
+                                                      {u"address:-----", u"status:-1"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ActionTest, AProbeErrorReachesNoBox) {
+  RecordingBoxes boxes;
+  try {
+    RunAction({3, &Raises, StatusRule::kApiStatus}, boxes);
+    FAIL() << "the probe's error was swallowed";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.number(), 6);
+  }
+  EXPECT_TRUE(boxes.writes.empty());
+}
+
+TEST(ActionTest, RowsBindEachButtonToItsProbeAndStatusRule) {
+  const auto& rows = Rows();
+  const std::vector<Probe> probes{&MacWinMgmt, &MacIpConfig, &MacNetWksta, &MacNetBios, &MacAdaptInfo};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].number, static_cast<int>(i + 1));
+    EXPECT_EQ(rows[i].probe, probes[i]);
+    EXPECT_EQ(rows[i].status, i < 2 ? StatusRule::kNotApplicable : StatusRule::kApiStatus);
+  }
+}
+
+// Sets or clears an environment variable for one scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedEnv() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(LoadStepTest, RecordsTheTemporaryFolderWithItsSeparator) {
+  struct Case {
+    const char* temp;
+    const char* tmpdir;
+    std::u16string temp_dir;
+  };
+  for (const Case& c : {Case{"/var/tmp", "/srv", u"/var/tmp/"}, Case{"", "/srv", u"/srv/"},
+                        Case{nullptr, "/srv", u"/srv/"}, Case{nullptr, nullptr, u"/tmp/"}}) {
+    ScopedEnv temp("TEMP", c.temp);
+    ScopedEnv tmpdir("TMPDIR", c.tmpdir);
+    LoadStep();
+    EXPECT_EQ(TempDir, c.temp_dir);
+  }
+}
+
+}  // namespace
+}  // namespace adreca::app

@@ -1,0 +1,167 @@
+#include "app/qt/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <string>
+
+#include "app/layout.h"
+#include "core/error.h"
+#include "probes/probes.h"
+
+namespace adreca::app {
+namespace {
+
+int calls = 0;
+
+std::u16string FakeAddress() {
+  ++calls;
+  ApiStatus = 232;
+  return u"001A2B3C4D5E";
+}
+std::u16string FakeEmpty() {
+  ++calls;
+  return u"";
+}
+std::u16string FakeOverflow() {
+  ++calls;
+  RaiseOverflow();
+}
+
+const std::array<Row, 5> kFakeRows{{{1, &FakeAddress, StatusRule::kNotApplicable},
+                                    {2, &FakeEmpty, StatusRule::kNotApplicable},
+                                    {3, &FakeAddress, StatusRule::kApiStatus},
+                                    {4, &FakeOverflow, StatusRule::kApiStatus},
+                                    {5, &FakeEmpty, StatusRule::kApiStatus}}};
+
+QString Name(const ControlLayout& control) {
+  return QString::fromLatin1(control.name.data(), static_cast<qsizetype>(control.name.size()));
+}
+
+class Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    calls = 0;
+    ApiStatus = 0;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  }
+
+  // Clicks a button and, if an error report opens, reads its text and
+  // closes it.
+  QString ClickAndReadReport(QPushButton* button) {
+    QString report;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        report = box->text();
+        box->accept();
+      }
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    return report;
+  }
+
+  Form1 form{kFakeRows};
+};
+
+TEST_F(Form1Test, TitleAndClientArea) {
+  EXPECT_EQ(form.windowTitle(), QString::fromUtf8("ADRE\u00c7A MAC"));
+  EXPECT_EQ(form.size(), QSize(603, 233));
+}
+
+TEST_F(Form1Test, EveryControlSitsWhereTheTablePutsItWithItsCaption) {
+  for (const ControlLayout& control : kControls) {
+    auto* widget = form.findChild<QWidget*>(Name(control));
+    ASSERT_NE(widget, nullptr) << control.name;
+    EXPECT_EQ(widget->geometry(), QRect(control.left / 15, control.top / 15, control.width / 15, 33))
+        << control.name;
+    if (control.kind == ControlKind::kButton) {
+      auto* button = qobject_cast<QPushButton*>(widget);
+      ASSERT_NE(button, nullptr) << control.name;
+      EXPECT_EQ(button->text().toStdU16String(), control.caption);
+    } else {
+      auto* box = qobject_cast<QLineEdit*>(widget);
+      ASSERT_NE(box, nullptr) << control.name;
+      EXPECT_TRUE(box->text().isEmpty());
+      EXPECT_FALSE(box->isReadOnly());
+    }
+  }
+}
+
+TEST_F(Form1Test, EveryControlUsesAFixedPitchFontOf18Points) {
+  for (const ControlLayout& control : kControls) {
+    auto* widget = form.findChild<QWidget*>(Name(control));
+    ASSERT_NE(widget, nullptr);
+    const QFontInfo info(widget->font());
+    EXPECT_TRUE(info.fixedPitch()) << control.name << " " << info.family().toStdString();
+    EXPECT_EQ(info.pointSize(), 18) << control.name;
+    EXPECT_FALSE(info.bold() || info.italic() || info.underline() || info.strikeOut()) << control.name;
+  }
+}
+
+TEST_F(Form1Test, TabWalksTheControlsInTabIndexOrderStartingAtCommand1) {
+  const char* expected[] = {"Command1", "Mac1",     "Mac2",  "Command2", "Command3", "Mac3",
+                            "Command4", "Mac4",     "Stat1", "Stat2",    "Stat3",    "Stat4",
+                            "Mac5",     "Command5", "Stat5", "Command1"};
+  QApplication::setActiveWindow(&form);
+  ASSERT_EQ(QApplication::focusWidget(), form.Command(1));
+  for (std::size_t i = 1; i < std::size(expected); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), expected[i]) << "after Tab " << i;
+  }
+}
+
+TEST_F(Form1Test, ClickShowsTheHyphenatedAddressAndTheStatusRule) {
+  ApiStatus = 5;
+  ClickAndReadReport(form.Command(1));
+  EXPECT_EQ(form.Mac(1)->text(), "00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(form.Stat(1)->text(), "n/a");  // whatever ApiStatus holds
+  ClickAndReadReport(form.Command(3));
+  EXPECT_EQ(form.Mac(3)->text(), "00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(form.Stat(3)->text(), "232");
+}
+
+TEST_F(Form1Test, AnEmptyResultShowsFiveHyphens) {
+  form.Mac(2)->setText("typed by the user");
+  ClickAndReadReport(form.Command(2));
+  EXPECT_EQ(form.Mac(2)->text(), "-----");
+  EXPECT_EQ(form.Stat(2)->text(), "n/a");
+}
+
+TEST_F(Form1Test, SpacePressesTheFocusedButton) {
+  form.Command(5)->setFocus();
+  ApiStatus = 87;
+  QTest::keyClick(form.Command(5), Qt::Key_Space);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(form.Stat(5)->text(), "87");
+}
+
+TEST_F(Form1Test, AnErrorIsReportedLeavesTheBoxesAndTheWindowKeepsWorking) {
+  form.Mac(4)->setText("old address");
+  form.Stat(4)->setText("old status");
+  const QString report = ClickAndReadReport(form.Command(4));
+  EXPECT_EQ(report, "Run-time error '6':\n\nOverflow");
+  EXPECT_EQ(form.Mac(4)->text(), "old address");
+  EXPECT_EQ(form.Stat(4)->text(), "old status");
+  EXPECT_TRUE(form.isVisible());
+
+  ClickAndReadReport(form.Command(3));  // the next click still answers
+  EXPECT_EQ(form.Mac(3)->text(), "00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(calls, 2);
+}
+
+TEST_F(Form1Test, PressingTwiceRepeatsTheWholeProbe) {
+  ClickAndReadReport(form.Command(1));
+  ClickAndReadReport(form.Command(1));
+  EXPECT_EQ(calls, 2);
+}
+
+}  // namespace
+}  // namespace adreca::app
