@@ -1,0 +1,428 @@
+#include "platform/linux/adapter_snapshot.h"
+
+#include <libmnl/libmnl.h>
+#include <linux/if_addr.h>
+#include <linux/if_link.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <net/if.h>
+#include <net/if_arp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <span>
+
+#include "core/error.h"
+
+namespace adreca::platform::standin {
+namespace {
+
+// Dump replies come in batches of at most 32 KiB (the kernel's cap for one
+// dump part), larger only when a single message is; 64 KiB leaves room for that.
+constexpr std::size_t kReceiveBufferSize = 64 * 1024;
+
+// How often the whole read is repeated when the kernel reports that the tables
+// changed during a dump.
+constexpr int kSnapshotAttempts = 4;
+
+constexpr char kResolvConfPath[] = "/etc/resolv.conf";
+
+[[noreturn]] void RaiseNetlinkError(int code, std::u16string_view what) {
+  RaisePlatformError(code, u"Reading the network adapters: " + std::u16string(what));
+}
+
+// Attributes of one netlink message or nested block, indexed by type. Types the
+// table has no room for are ignored (newer kernels add attributes).
+template <std::size_t kSize>
+class AttributeTable {
+ public:
+  AttributeTable(const void* begin, std::size_t length) {
+    const char* end = static_cast<const char*>(begin) + length;
+    const auto* attribute = static_cast<const nlattr*>(begin);
+    while (mnl_attr_ok(attribute, static_cast<int>(end - reinterpret_cast<const char*>(attribute)))) {
+      const std::uint16_t type = mnl_attr_get_type(attribute);
+      if (type < kSize) entries_[type] = attribute;
+      attribute = mnl_attr_next(attribute);
+    }
+  }
+
+  // The payload of attribute `type`; empty when absent.
+  std::span<const std::uint8_t> Bytes(std::uint16_t type) const {
+    const nlattr* attribute = entries_[type];
+    if (attribute == nullptr) return {};
+    return {static_cast<const std::uint8_t*>(mnl_attr_get_payload(attribute)),
+            mnl_attr_get_payload_len(attribute)};
+  }
+
+  bool Has(std::uint16_t type) const { return entries_[type] != nullptr; }
+
+  std::optional<std::uint32_t> U32(std::uint16_t type) const {
+    const std::span<const std::uint8_t> bytes = Bytes(type);
+    if (bytes.size() < sizeof(std::uint32_t)) return std::nullopt;
+    std::uint32_t value;
+    std::memcpy(&value, bytes.data(), sizeof value);
+    return value;
+  }
+
+ private:
+  std::array<const nlattr*, kSize> entries_{};
+};
+
+// The family header of a message (ifinfomsg, ifaddrmsg, rtmsg) when the message
+// is long enough to hold it.
+template <typename Header>
+const Header* FamilyHeader(const nlmsghdr& message) {
+  if (mnl_nlmsg_get_payload_len(&message) < sizeof(Header)) return nullptr;
+  return static_cast<const Header*>(mnl_nlmsg_get_payload(&message));
+}
+
+template <std::size_t kSize, typename Header>
+AttributeTable<kSize> MessageAttributes(const nlmsghdr& message) {
+  const void* begin = mnl_nlmsg_get_payload_offset(&message, sizeof(Header));
+  const void* end = mnl_nlmsg_get_payload_tail(&message);
+  return AttributeTable<kSize>(begin, static_cast<const char*>(end) - static_cast<const char*>(begin));
+}
+
+template <std::size_t kLength>
+std::optional<std::array<std::uint8_t, kLength>> FixedBytes(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() != kLength) return std::nullopt;
+  std::array<std::uint8_t, kLength> result;
+  std::copy(bytes.begin(), bytes.end(), result.begin());
+  return result;
+}
+
+// One rtnetlink socket of the calling thread's network namespace, with the
+// buffer its replies are read into.
+class RouteSocket {
+ public:
+  RouteSocket() : socket_(mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC)), buffer_(kReceiveBufferSize) {
+    if (socket_ == nullptr) RaiseNetlinkError(errno, u"cannot open a netlink socket");
+    if (mnl_socket_bind(socket_, 0, MNL_SOCKET_AUTOPID) < 0) {
+      const int code = errno;
+      mnl_socket_close(socket_);
+      RaiseNetlinkError(code, u"cannot bind the netlink socket");
+    }
+    port_id_ = mnl_socket_get_portid(socket_);
+    // Lets the kernel filter dumps by the request's header (since Linux 4.20).
+    // Without it the replies are merely larger, so a refusal is ignored.
+    int strict = 1;
+    mnl_socket_setsockopt(socket_, NETLINK_GET_STRICT_CHK, &strict, sizeof strict);
+  }
+  ~RouteSocket() { mnl_socket_close(socket_); }
+  RouteSocket(const RouteSocket&) = delete;
+  RouteSocket& operator=(const RouteSocket&) = delete;
+
+  // Starts a dump request of `type` in a scratch area; the caller appends the
+  // family header and attributes before passing it to Dump.
+  nlmsghdr* NewDumpRequest(std::uint16_t type) {
+    request_.fill(0);
+    nlmsghdr* request = mnl_nlmsg_put_header(request_.data());
+    request->nlmsg_type = type;
+    request->nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request->nlmsg_seq = ++sequence_;
+    return request;
+  }
+
+  // Sends `request` and hands every reply message to `on_message` until the
+  // dump ends. Returns false when the kernel marked the dump inconsistent
+  // (NLM_F_DUMP_INTR); the dump is still read to its end so that the socket
+  // stays ready for the next request.
+  template <typename OnMessage>
+  bool Dump(const nlmsghdr* request, OnMessage&& on_message) {
+    if (mnl_socket_sendto(socket_, request, request->nlmsg_len) < 0) {
+      RaiseNetlinkError(errno, u"cannot send a request to the kernel");
+    }
+    bool consistent = true;
+    for (;;) {
+      const int length = Receive();
+      const auto* message = reinterpret_cast<const nlmsghdr*>(buffer_.data());
+      int remaining = length;
+      for (; mnl_nlmsg_ok(message, remaining); message = mnl_nlmsg_next(message, &remaining)) {
+        CheckAddressedToUs(*message, request->nlmsg_seq);
+        if (message->nlmsg_flags & NLM_F_DUMP_INTR) consistent = false;
+        if (message->nlmsg_type == NLMSG_DONE) {
+          CheckDoneStatus(*message);
+          return consistent;
+        }
+        if (message->nlmsg_type == NLMSG_ERROR) RaiseErrorReply(*message);
+        if (message->nlmsg_type >= NLMSG_MIN_TYPE) on_message(*message);
+      }
+    }
+  }
+
+ private:
+  int Receive() {
+    for (;;) {
+      const ssize_t length = mnl_socket_recvfrom(socket_, buffer_.data(), buffer_.size());
+      if (length > 0) return static_cast<int>(length);
+      if (length < 0 && errno == EINTR) continue;
+      if (length == 0) RaiseNetlinkError(EPROTO, u"the kernel closed the netlink socket");
+      // mnl_socket_recvfrom reports a truncated reply as ENOSPC.
+      RaiseNetlinkError(errno, u"cannot receive the kernel's reply");
+    }
+  }
+
+  void CheckAddressedToUs(const nlmsghdr& message, std::uint32_t sequence) const {
+    if (!mnl_nlmsg_portid_ok(&message, port_id_) || !mnl_nlmsg_seq_ok(&message, sequence)) {
+      RaiseNetlinkError(EPROTO, u"the kernel's reply does not match the request");
+    }
+  }
+
+  // A dump that failed part way ends with a negative error number in NLMSG_DONE.
+  static void CheckDoneStatus(const nlmsghdr& message) {
+    if (mnl_nlmsg_get_payload_len(&message) < sizeof(int)) return;
+    int status;
+    std::memcpy(&status, mnl_nlmsg_get_payload(&message), sizeof status);
+    if (status < 0) RaiseNetlinkError(-status, u"the kernel could not complete the list");
+  }
+
+  [[noreturn]] static void RaiseErrorReply(const nlmsghdr& message) {
+    const auto* error = FamilyHeader<nlmsgerr>(message);
+    const int code = error != nullptr && error->error < 0 ? -error->error : EPROTO;
+    RaiseNetlinkError(code, u"the kernel refused the request");
+  }
+
+  mnl_socket* socket_;
+  std::uint32_t port_id_ = 0;
+  std::uint32_t sequence_ = 0;
+  std::vector<char> buffer_;
+  alignas(nlmsghdr) std::array<char, 256> request_{};
+};
+
+// ---- Links ----
+
+std::string LinkName(std::span<const std::uint8_t> bytes) {
+  const char* text = reinterpret_cast<const char*>(bytes.data());
+  return std::string(text, strnlen(text, bytes.size()));
+}
+
+std::optional<Adapter> ParseLink(const nlmsghdr& message) {
+  const auto* info = FamilyHeader<ifinfomsg>(message);
+  if (message.nlmsg_type != RTM_NEWLINK || info == nullptr) return std::nullopt;
+  const auto attributes = MessageAttributes<IFLA_MAX + 1, ifinfomsg>(message);
+  Adapter adapter;
+  adapter.index = info->ifi_index;
+  adapter.type = info->ifi_type;
+  adapter.flags = info->ifi_flags;
+  adapter.name = LinkName(attributes.Bytes(IFLA_IFNAME));
+  const auto hardware = attributes.Bytes(IFLA_ADDRESS);
+  adapter.hardware_address.assign(hardware.begin(), hardware.end());
+  const auto permanent = attributes.Bytes(IFLA_PERM_ADDRESS);
+  adapter.permanent_address.assign(permanent.begin(), permanent.end());
+  return adapter;
+}
+
+nlmsghdr* LinkDumpRequest(RouteSocket& socket) {
+  nlmsghdr* request = socket.NewDumpRequest(RTM_GETLINK);
+  auto* info = static_cast<ifinfomsg*>(mnl_nlmsg_put_extra_header(request, sizeof(ifinfomsg)));
+  info->ifi_family = AF_UNSPEC;
+  return request;
+}
+
+// Finds an adapter by index in a list sorted by index.
+Adapter* FindAdapter(std::vector<Adapter>& adapters, std::int64_t index) {
+  const auto found =
+      std::lower_bound(adapters.begin(), adapters.end(), index,
+                       [](const Adapter& adapter, std::int64_t key) { return adapter.index < key; });
+  if (found == adapters.end() || found->index != index) return nullptr;
+  return &*found;
+}
+
+// ---- Addresses ----
+
+void AddAddress(std::vector<Adapter>& adapters, const nlmsghdr& message) {
+  const auto* header = FamilyHeader<ifaddrmsg>(message);
+  if (message.nlmsg_type != RTM_NEWADDR || header == nullptr) return;
+  Adapter* adapter = FindAdapter(adapters, header->ifa_index);
+  if (adapter == nullptr) return;
+  const auto attributes = MessageAttributes<IFA_MAX + 1, ifaddrmsg>(message);
+  if (header->ifa_family == AF_INET) {
+    // On point-to-point links IFA_ADDRESS is the far end; IFA_LOCAL is ours.
+    const auto bytes =
+        attributes.Has(IFA_LOCAL) ? attributes.Bytes(IFA_LOCAL) : attributes.Bytes(IFA_ADDRESS);
+    if (const auto address = FixedBytes<4>(bytes)) {
+      adapter->ipv4.push_back({*address, header->ifa_prefixlen});
+    }
+  } else if (header->ifa_family == AF_INET6) {
+    if (const auto address = FixedBytes<16>(attributes.Bytes(IFA_ADDRESS))) {
+      adapter->ipv6.push_back({*address, header->ifa_prefixlen});
+    }
+  }
+}
+
+nlmsghdr* AddressDumpRequest(RouteSocket& socket) {
+  nlmsghdr* request = socket.NewDumpRequest(RTM_GETADDR);
+  auto* header = static_cast<ifaddrmsg*>(mnl_nlmsg_put_extra_header(request, sizeof(ifaddrmsg)));
+  header->ifa_family = AF_UNSPEC;
+  return request;
+}
+
+// ---- Default routes ----
+
+void AddGateway(std::vector<Adapter>& adapters, int family, std::int64_t interface_index,
+                std::span<const std::uint8_t> gateway) {
+  Adapter* adapter = FindAdapter(adapters, interface_index);
+  if (adapter == nullptr) return;
+  if (family == AF_INET) {
+    if (const auto address = FixedBytes<4>(gateway)) adapter->ipv4_gateways.push_back(*address);
+  } else if (const auto address = FixedBytes<16>(gateway)) {
+    adapter->ipv6_gateways.push_back(*address);
+  }
+}
+
+// An equal-cost route lists its next hops in RTA_MULTIPATH, each with its own
+// interface and, nested, its own gateway.
+void AddMultipathGateways(std::vector<Adapter>& adapters, int family, std::span<const std::uint8_t> hops) {
+  std::size_t offset = 0;
+  while (hops.size() - offset >= sizeof(rtnexthop)) {
+    rtnexthop hop;
+    std::memcpy(&hop, hops.data() + offset, sizeof hop);
+    if (hop.rtnh_len < sizeof(rtnexthop) || hop.rtnh_len > hops.size() - offset) return;
+    const std::size_t header_length = RTNH_ALIGN(sizeof(rtnexthop));
+    if (hop.rtnh_len > header_length) {
+      const AttributeTable<RTA_MAX + 1> attributes(hops.data() + offset + header_length,
+                                                   hop.rtnh_len - header_length);
+      if (attributes.Has(RTA_GATEWAY))
+        AddGateway(adapters, family, hop.rtnh_ifindex, attributes.Bytes(RTA_GATEWAY));
+    }
+    offset += RTNH_ALIGN(hop.rtnh_len);
+  }
+}
+
+bool IsMainTableDefaultRoute(const rtmsg& route, const AttributeTable<RTA_MAX + 1>& attributes) {
+  const std::uint32_t table = attributes.U32(RTA_TABLE).value_or(route.rtm_table);
+  return route.rtm_dst_len == 0 && route.rtm_type == RTN_UNICAST && table == RT_TABLE_MAIN;
+}
+
+void AddDefaultRoute(std::vector<Adapter>& adapters, const nlmsghdr& message) {
+  const auto* route = FamilyHeader<rtmsg>(message);
+  if (message.nlmsg_type != RTM_NEWROUTE || route == nullptr) return;
+  if (route->rtm_family != AF_INET && route->rtm_family != AF_INET6) return;
+  const auto attributes = MessageAttributes<RTA_MAX + 1, rtmsg>(message);
+  if (!IsMainTableDefaultRoute(*route, attributes)) return;
+  if (attributes.Has(RTA_MULTIPATH)) {
+    AddMultipathGateways(adapters, route->rtm_family, attributes.Bytes(RTA_MULTIPATH));
+    return;
+  }
+  const auto interface_index = attributes.U32(RTA_OIF);
+  if (interface_index && attributes.Has(RTA_GATEWAY)) {
+    AddGateway(adapters, route->rtm_family, *interface_index, attributes.Bytes(RTA_GATEWAY));
+  }
+}
+
+nlmsghdr* RouteDumpRequest(RouteSocket& socket) {
+  nlmsghdr* request = socket.NewDumpRequest(RTM_GETROUTE);
+  auto* header = static_cast<rtmsg*>(mnl_nlmsg_put_extra_header(request, sizeof(rtmsg)));
+  header->rtm_family = AF_UNSPEC;
+  // Honoured by kernels that check dump requests strictly (see RouteSocket);
+  // it spares them sending the much larger local table. Older kernels send
+  // every table and AddDefaultRoute skips the others.
+  header->rtm_table = RT_TABLE_MAIN;
+  return request;
+}
+
+// ---- The whole list ----
+
+// One pass over links, addresses and routes; nullopt when a dump was
+// interrupted by a change to the tables.
+std::optional<std::vector<Adapter>> TryReadAdapters(RouteSocket& socket) {
+  std::vector<Adapter> adapters;
+  const bool links_consistent = socket.Dump(LinkDumpRequest(socket), [&](const nlmsghdr& message) {
+    if (auto adapter = ParseLink(message)) adapters.push_back(std::move(*adapter));
+  });
+  if (!links_consistent) return std::nullopt;
+  std::sort(adapters.begin(), adapters.end(),
+            [](const Adapter& left, const Adapter& right) { return left.index < right.index; });
+
+  if (!socket.Dump(AddressDumpRequest(socket),
+                   [&](const nlmsghdr& message) { AddAddress(adapters, message); })) {
+    return std::nullopt;
+  }
+  if (!socket.Dump(RouteDumpRequest(socket),
+                   [&](const nlmsghdr& message) { AddDefaultRoute(adapters, message); })) {
+    return std::nullopt;
+  }
+  return adapters;
+}
+
+std::vector<Adapter> ReadAdapters() {
+  RouteSocket socket;
+  for (int attempt = 0; attempt < kSnapshotAttempts; ++attempt) {
+    if (auto adapters = TryReadAdapters(socket)) return std::move(*adapters);
+  }
+  RaiseNetlinkError(EAGAIN, u"the list kept changing while it was read");
+}
+
+std::string ReadHostName() {
+  std::array<char, HOST_NAME_MAX + 1> name{};
+  // One byte is held back so that a truncated name still ends in NUL.
+  if (gethostname(name.data(), name.size() - 1) != 0) {
+    RaisePlatformError(errno, u"Reading the host name failed");
+  }
+  return name.data();
+}
+
+std::vector<std::string> ReadDnsServers() {
+  std::ifstream file(kResolvConfPath, std::ios::binary);
+  if (!file) return {};
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  return ParseNameservers(text);
+}
+
+// ---- resolv.conf ----
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Splits the first whitespace-separated word off `text`.
+std::string_view TakeWord(std::string_view& text) {
+  std::size_t start = 0;
+  while (start < text.size() && IsBlank(text[start])) ++start;
+  std::size_t end = start;
+  while (end < text.size() && !IsBlank(text[end])) ++end;
+  const std::string_view word = text.substr(start, end - start);
+  text.remove_prefix(end);
+  return word;
+}
+
+std::string_view TakeLine(std::string_view& text) {
+  const std::size_t end = text.find('\n');
+  const std::string_view line = text.substr(0, end);
+  text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  return line;
+}
+
+std::string_view WithoutComment(std::string_view line) { return line.substr(0, line.find_first_of("#;")); }
+
+}  // namespace
+
+bool Adapter::IsLoopback() const { return type == ARPHRD_LOOPBACK || (flags & IFF_LOOPBACK) != 0; }
+
+bool Adapter::IsUp() const { return (flags & IFF_UP) != 0; }
+
+AdapterSnapshot ReadAdapterSnapshot() {
+  AdapterSnapshot snapshot;
+  snapshot.adapters = ReadAdapters();
+  snapshot.host_name = ReadHostName();
+  snapshot.dns_servers = ReadDnsServers();
+  return snapshot;
+}
+
+std::vector<std::string> ParseNameservers(std::string_view resolv_conf) {
+  std::vector<std::string> servers;
+  while (!resolv_conf.empty()) {
+    std::string_view line = WithoutComment(TakeLine(resolv_conf));
+    if (TakeWord(line) != "nameserver") continue;
+    const std::string_view address = TakeWord(line);
+    if (!address.empty()) servers.emplace_back(address);
+  }
+  return servers;
+}
+
+}  // namespace adreca::platform::standin

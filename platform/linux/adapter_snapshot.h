@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace adreca::platform::standin {
+
+struct Ipv4Address {
+  std::array<std::uint8_t, 4> address{};
+  std::uint8_t prefix_length = 0;
+};
+
+struct Ipv6Address {
+  std::array<std::uint8_t, 16> address{};
+  std::uint8_t prefix_length = 0;
+};
+
+// One network interface of the machine as the kernel reports it.
+struct Adapter {
+  int index = 0;
+  std::string name;
+  std::uint16_t type = 0;                        // ARPHRD_* link type
+  unsigned flags = 0;                            // IFF_* flags
+  std::vector<std::uint8_t> hardware_address;    // empty when the link has none
+  std::vector<std::uint8_t> permanent_address;   // empty where the kernel gives none
+  std::vector<Ipv4Address> ipv4;                 // in the kernel's order
+  std::vector<Ipv6Address> ipv6;                 // in the kernel's order
+  std::vector<std::array<std::uint8_t, 4>> ipv4_gateways;   // default routes
+  std::vector<std::array<std::uint8_t, 16>> ipv6_gateways;  // default routes
+
+  bool IsLoopback() const;
+  bool IsUp() const;
+  bool HasIpAddress() const { return !ipv4.empty() || !ipv6.empty(); }
+};
+
+// The machine's adapters at one moment, ordered by interface index, with the
+// host name and the resolver's DNS servers that the listings report.
+struct AdapterSnapshot {
+  std::vector<Adapter> adapters;
+  std::string host_name;
+  std::vector<std::string> dns_servers;  // textual addresses, in file order
+};
+
+// Reads the adapters of the calling thread's network namespace through
+// rtnetlink dumps (links, addresses, routes). Time is linear in the number of
+// interfaces. Raises a platform error when the kernel cannot be asked.
+AdapterSnapshot ReadAdapterSnapshot();
+
+// The "nameserver" entries of a resolv.conf text, in order.
+std::vector<std::string> ParseNameservers(std::string_view resolv_conf);
+
+}  // namespace adreca::platform::standin
