@@ -1,0 +1,243 @@
+#include "platform/linux/netapi32_standin.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/text.h"
+#include "platform/netapi32.h"
+
+namespace adreca::platform::standin {
+
+namespace {
+
+constexpr std::size_t kHardwareAddressLength = 6;
+constexpr std::int32_t kTrue = 1;
+
+struct Transport {
+  std::u16string name;
+  std::u16string address;
+};
+
+// ---- Names and addresses ----
+
+constexpr char16_t HexDigit(unsigned value) { return u"0123456789ABCDEF"[value & 0xF]; }
+
+void AppendHex(std::u16string& text, std::span<const std::uint8_t> bytes) {
+  for (const std::uint8_t byte : bytes) {
+    text += HexDigit(byte >> 4);
+    text += HexDigit(byte);
+  }
+}
+
+// 64-bit FNV-1a: a fixed hash, so a GUID derived from it never changes.
+std::uint64_t Fnv1a(std::uint8_t salt, std::string_view name,
+                    std::span<const std::uint8_t> hardware_address) {
+  std::uint64_t hash = 0xCBF29CE484222325;
+  const auto mix = [&hash](std::uint8_t byte) {
+    hash ^= byte;
+    hash *= 0x100000001B3;
+  };
+  mix(salt);
+  for (const char c : name) mix(static_cast<std::uint8_t>(c));
+  mix(0);
+  for (const std::uint8_t byte : hardware_address) mix(byte);
+  return hash;
+}
+
+// Sixteen bytes from two salted hashes, marked as a version 8 (vendor
+// defined) GUID of the RFC 4122 variant.
+std::array<std::uint8_t, 16> AdapterGuid(const Adapter& adapter) {
+  std::array<std::uint8_t, 16> guid{};
+  for (std::uint8_t half = 0; half < 2; ++half) {
+    const std::uint64_t hash = Fnv1a(half, adapter.name, adapter.hardware_address);
+    for (std::size_t i = 0; i < 8; ++i) guid[half * 8 + i] = static_cast<std::uint8_t>(hash >> (56 - 8 * i));
+  }
+  guid[6] = static_cast<std::uint8_t>((guid[6] & 0x0F) | 0x80);
+  guid[8] = static_cast<std::uint8_t>((guid[8] & 0x3F) | 0x80);
+  return guid;
+}
+
+// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, upper case, as the registry shows it.
+std::u16string GuidText(const std::array<std::uint8_t, 16>& guid) {
+  const std::span<const std::uint8_t> bytes(guid);
+  std::u16string text = u"{";
+  AppendHex(text, bytes.subspan(0, 4));
+  text += u'-';
+  AppendHex(text, bytes.subspan(4, 2));
+  text += u'-';
+  AppendHex(text, bytes.subspan(6, 2));
+  text += u'-';
+  AppendHex(text, bytes.subspan(8, 2));
+  text += u'-';
+  AppendHex(text, bytes.subspan(10, 6));
+  return text + u"}";
+}
+
+std::vector<Transport> Transports(const AdapterSnapshot& snapshot) {
+  std::vector<Transport> transports;
+  for (const Adapter* adapter : TransportAdapters(snapshot)) {
+    transports.push_back({TransportName(*adapter), TransportAddress(*adapter)});
+  }
+  return transports;
+}
+
+// ---- The server name ----
+
+char16_t AsciiLower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+// Null, empty, and this computer's own name (with or without the leading
+// backslashes) all name the local computer.
+bool NamesLocalComputer(const char16_t* server_name, const std::string& host_name) {
+  if (server_name == nullptr || *server_name == u'\0') return true;
+  std::u16string_view name(server_name);
+  if (name.starts_with(u"\\\\")) name.remove_prefix(2);
+  return !name.empty() && EqualIgnoringAsciiCase(name, FromUtf8(host_name));
+}
+
+// ---- The buffer ----
+
+constexpr std::size_t kRecordSize = sizeof(WKSTA_TRANSPORT_INFO_0);
+
+std::size_t StringBytes(const Transport& transport) {
+  return (transport.name.size() + 1 + transport.address.size() + 1) * sizeof(char16_t);
+}
+
+// How many of `transports`, from the first on, fit in `preferred_length`
+// bytes, each with its record and its strings.
+std::size_t CountThatFit(std::span<const Transport> transports, std::uint32_t preferred_length) {
+  if (preferred_length == kMaxPreferredLength) return transports.size();
+  std::uint64_t used = 0;
+  std::size_t count = 0;
+  for (const Transport& transport : transports) {
+    used += kRecordSize + StringBytes(transport);
+    if (used > preferred_length) break;
+    ++count;
+  }
+  return count;
+}
+
+char16_t* PlaceString(std::uint8_t*& cursor, const std::u16string& text) {
+  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  std::memcpy(cursor, text.c_str(), bytes);
+  char16_t* placed = reinterpret_cast<char16_t*>(cursor);
+  cursor += bytes;
+  return placed;
+}
+
+// One allocation: the records back to back from its start, then the strings
+// they point to. Null when memory runs out.
+std::uint8_t* Pack(std::span<const Transport> transports) {
+  std::size_t size = transports.size() * kRecordSize;
+  for (const Transport& transport : transports) size += StringBytes(transport);
+  auto* buffer = static_cast<std::uint8_t*>(std::malloc(size));
+  if (buffer == nullptr) return nullptr;
+
+  std::uint8_t* strings = buffer + transports.size() * kRecordSize;
+  for (std::size_t i = 0; i < transports.size(); ++i) {
+    WKSTA_TRANSPORT_INFO_0 record{};
+    record.wkti0_quality_of_service = 0;
+    record.wkti0_number_of_vcs = 0;
+    record.wkti0_transport_name = PlaceString(strings, transports[i].name);
+    record.wkti0_transport_address = PlaceString(strings, transports[i].address);
+    record.wkti0_wan_ish = kTrue;  // TCP/IP is routable
+    std::memcpy(buffer + i * kRecordSize, &record, kRecordSize);
+  }
+  return buffer;
+}
+
+std::uint32_t Fail(std::uint32_t code, std::uint8_t** buffer, std::uint32_t* entries_read,
+                   std::uint32_t* total_entries) {
+  if (buffer != nullptr) *buffer = nullptr;
+  if (entries_read != nullptr) *entries_read = 0;
+  if (total_entries != nullptr) *total_entries = 0;
+  return code;
+}
+
+// ---- Entry points ----
+
+std::uint32_t NetWkstaTransportEnumStandIn(char16_t* server_name, std::uint32_t level, std::uint8_t** buffer,
+                                           std::uint32_t preferred_length, std::uint32_t* entries_read,
+                                           std::uint32_t* total_entries, std::uint32_t* resume_handle) {
+  return EnumerateTransports(ReadAdapterSnapshot(), server_name, level, buffer, preferred_length,
+                             entries_read, total_entries, resume_handle);
+}
+
+std::uint32_t NetApiBufferFreeStandIn(void* buffer) {
+  std::free(buffer);
+  return kNerrSuccess;
+}
+
+const seam::Provided kNetWkstaTransportEnum{"netapi32", "NetWkstaTransportEnum",
+                                            seam::AddressOf(&NetWkstaTransportEnumStandIn)};
+const seam::Provided kNetApiBufferFree{"netapi32", "NetApiBufferFree",
+                                       seam::AddressOf(&NetApiBufferFreeStandIn)};
+
+}  // namespace
+
+std::vector<const Adapter*> TransportAdapters(const AdapterSnapshot& snapshot) {
+  std::vector<const Adapter*> adapters;
+  for (const Adapter& adapter : snapshot.adapters) {
+    if (!adapter.IsLoopback() && !adapter.ipv4.empty()) adapters.push_back(&adapter);
+  }
+  return adapters;
+}
+
+std::u16string TransportName(const Adapter& adapter) {
+  return u"\\Device\\NetBT_Tcpip_" + GuidText(AdapterGuid(adapter));
+}
+
+std::u16string TransportAddress(const Adapter& adapter) {
+  std::array<std::uint8_t, kHardwareAddressLength> bytes{};
+  const std::size_t length = std::min(adapter.hardware_address.size(), bytes.size());
+  std::copy_n(adapter.hardware_address.begin(), length, bytes.begin());
+  std::u16string text;
+  AppendHex(text, bytes);
+  return text;
+}
+
+std::uint32_t EnumerateTransports(const AdapterSnapshot& snapshot, const char16_t* server_name,
+                                  std::uint32_t level, std::uint8_t** buffer, std::uint32_t preferred_length,
+                                  std::uint32_t* entries_read, std::uint32_t* total_entries,
+                                  std::uint32_t* resume_handle) {
+  if (buffer == nullptr || entries_read == nullptr || total_entries == nullptr) {
+    return Fail(kErrorInvalidParameter, buffer, entries_read, total_entries);
+  }
+  if (!NamesLocalComputer(server_name, snapshot.host_name)) {
+    return Fail(kErrorBadNetpath, buffer, entries_read, total_entries);
+  }
+  if (level != 0) return Fail(kErrorInvalidLevel, buffer, entries_read, total_entries);
+
+  const std::vector<Transport> all = Transports(snapshot);
+  const std::size_t first = std::min<std::size_t>(resume_handle == nullptr ? 0 : *resume_handle, all.size());
+  const std::span<const Transport> remaining = std::span(all).subspan(first);
+  const std::span<const Transport> delivered = remaining.first(CountThatFit(remaining, preferred_length));
+
+  std::uint8_t* packed = nullptr;
+  if (!delivered.empty()) {
+    packed = Pack(delivered);
+    if (packed == nullptr) return Fail(kErrorNotEnoughMemory, buffer, entries_read, total_entries);
+  }
+  *buffer = packed;
+  *entries_read = static_cast<std::uint32_t>(delivered.size());
+  *total_entries = static_cast<std::uint32_t>(remaining.size());
+  const bool complete = delivered.size() == remaining.size();
+  if (resume_handle != nullptr)
+    *resume_handle = complete ? 0 : static_cast<std::uint32_t>(first + delivered.size());
+  return complete ? kNerrSuccess : kErrorMoreData;
+}
+
+}  // namespace adreca::platform::standin
