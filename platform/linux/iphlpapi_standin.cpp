@@ -1,0 +1,174 @@
+// GetAdaptersInfo on Linux, answered from the machine's adapters.
+
+#include "platform/linux/iphlpapi_standin.h"
+
+#include <net/if_arp.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/seam.h"
+
+namespace adreca::platform::standin {
+namespace {
+
+using Ipv4 = std::array<std::uint8_t, 4>;
+
+constexpr std::string_view kNoAddress = "0.0.0.0";
+constexpr std::string_view kHostMask = "255.255.255.255";
+
+std::uint32_t AdapterType(std::uint16_t link_type) {
+  switch (link_type) {
+    case ARPHRD_ETHER:
+      return kMibIfTypeEthernet;
+    case ARPHRD_LOOPBACK:
+      return kMibIfTypeLoopback;
+    case ARPHRD_PPP:
+    case ARPHRD_TUNNEL:
+    case ARPHRD_TUNNEL6:
+    case ARPHRD_SIT:
+    case ARPHRD_IPGRE:
+    case ARPHRD_NONE:  // tun devices
+      return kMibIfTypePpp;
+    case ARPHRD_IEEE80211:
+    case ARPHRD_IEEE80211_PRISM:
+    case ARPHRD_IEEE80211_RADIOTAP:
+      return kIfTypeIeee80211;
+    default:
+      return kMibIfTypeOther;
+  }
+}
+
+// Copies text into a fixed field, cut short to keep the terminating NUL.
+template <std::size_t N>
+void CopyText(char (&field)[N], std::string_view text) {
+  const std::size_t length = std::min(text.size(), N - 1);
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+std::string Dotted(const Ipv4& address) {
+  return std::to_string(address[0]) + '.' + std::to_string(address[1]) + '.' + std::to_string(address[2]) +
+         '.' + std::to_string(address[3]);
+}
+
+Ipv4 MaskOf(std::uint8_t prefix_length) {
+  const unsigned bits = std::min<unsigned>(prefix_length, 32);
+  const std::uint32_t mask = bits == 0 ? 0 : ~std::uint32_t{0} << (32 - bits);
+  return {static_cast<std::uint8_t>(mask >> 24), static_cast<std::uint8_t>(mask >> 16),
+          static_cast<std::uint8_t>(mask >> 8), static_cast<std::uint8_t>(mask)};
+}
+
+void SetEntry(IP_ADDR_STRING& entry, std::string_view address, std::string_view mask) {
+  CopyText(entry.IpAddress.String, address);
+  CopyText(entry.IpMask.String, mask);
+}
+
+void SetEntry(IP_ADDR_STRING& entry, const Ipv4Address& address) {
+  SetEntry(entry, Dotted(address.address), Dotted(MaskOf(address.prefix_length)));
+}
+
+std::vector<const Adapter*> ReportedAdapters(const AdapterSnapshot& snapshot) {
+  std::vector<const Adapter*> reported;
+  for (const Adapter& adapter : snapshot.adapters) {
+    if (!adapter.IsLoopback()) reported.push_back(&adapter);
+  }
+  return reported;
+}
+
+// IPv4 addresses beyond an adapter's first, which get entries of their own.
+std::size_t ExtraAddressCount(const Adapter& adapter) {
+  return adapter.ipv4.empty() ? 0 : adapter.ipv4.size() - 1;
+}
+
+std::size_t ExtraAddressCount(std::span<const Adapter* const> adapters) {
+  std::size_t count = 0;
+  for (const Adapter* adapter : adapters) count += ExtraAddressCount(*adapter);
+  return count;
+}
+
+std::size_t NeededBytes(std::span<const Adapter* const> adapters) {
+  return adapters.size() * sizeof(IP_ADAPTER_INFO) + ExtraAddressCount(adapters) * sizeof(IP_ADDR_STRING);
+}
+
+// Every field of a record but its links.
+void DescribeAdapter(IP_ADAPTER_INFO& record, const Adapter& adapter) {
+  CopyText(record.AdapterName, adapter.name);
+  CopyText(record.Description, adapter.name);
+  const std::size_t length = std::min(adapter.hardware_address.size(), kMaxAdapterAddressLength);
+  record.AddressLength = static_cast<std::uint32_t>(length);
+  std::copy_n(adapter.hardware_address.begin(), length, record.Address);
+  record.Index = static_cast<std::uint32_t>(adapter.index);
+  record.Type = AdapterType(adapter.type);
+  record.DhcpEnabled = 0;
+  if (adapter.ipv4.empty()) {
+    SetEntry(record.IpAddressList, kNoAddress, kNoAddress);
+  } else {
+    SetEntry(record.IpAddressList, adapter.ipv4.front());
+  }
+  if (adapter.ipv4_gateways.empty()) {
+    SetEntry(record.GatewayList, kNoAddress, kNoAddress);
+  } else {
+    SetEntry(record.GatewayList, Dotted(adapter.ipv4_gateways.front()), kHostMask);
+  }
+}
+
+// Lays the answer out as it will lie at `base`: the records, then the extra
+// address entries in adapter order; builds it aside and copies it in whole.
+void Fill(std::span<const Adapter* const> adapters, std::byte* base) {
+  std::vector<IP_ADAPTER_INFO> records(adapters.size());
+  std::vector<IP_ADDR_STRING> extras(ExtraAddressCount(adapters));
+  std::byte* const extras_base = base + records.size() * sizeof(IP_ADAPTER_INFO);
+  const auto record_at = [base](std::size_t i) {
+    return reinterpret_cast<IP_ADAPTER_INFO*>(base + i * sizeof(IP_ADAPTER_INFO));
+  };
+  const auto extra_at = [extras_base](std::size_t k) {
+    return reinterpret_cast<IP_ADDR_STRING*>(extras_base + k * sizeof(IP_ADDR_STRING));
+  };
+  std::size_t next_extra = 0;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const Adapter& adapter = *adapters[i];
+    DescribeAdapter(records[i], adapter);
+    records[i].Next = i + 1 < records.size() ? record_at(i + 1) : nullptr;
+    IP_ADDR_STRING* previous = &records[i].IpAddressList;
+    for (std::size_t a = 1; a < adapter.ipv4.size(); ++a, ++next_extra) {
+      previous->Next = extra_at(next_extra);
+      previous = &extras[next_extra];
+      SetEntry(*previous, adapter.ipv4[a]);
+    }
+  }
+  std::memcpy(base, records.data(), records.size() * sizeof(IP_ADAPTER_INFO));
+  if (!extras.empty()) std::memcpy(extras_base, extras.data(), extras.size() * sizeof(IP_ADDR_STRING));
+}
+
+std::uint32_t GetAdaptersInfoStandIn(IP_ADAPTER_INFO* buffer, std::uint32_t* size) {
+  if (size == nullptr) return kErrorInvalidParameter;
+  return AnswerGetAdaptersInfo(ReadAdapterSnapshot(), buffer, size);
+}
+
+const seam::Provided kGetAdaptersInfo{"iphlpapi.dll", "GetAdaptersInfo",
+                                      seam::AddressOf(&GetAdaptersInfoStandIn)};
+
+}  // namespace
+
+std::uint32_t AnswerGetAdaptersInfo(const AdapterSnapshot& snapshot, IP_ADAPTER_INFO* buffer,
+                                    std::uint32_t* size) {
+  if (size == nullptr) return kErrorInvalidParameter;
+  const std::vector<const Adapter*> adapters = ReportedAdapters(snapshot);
+  if (adapters.empty()) return kErrorNoData;
+  const std::size_t needed = NeededBytes(adapters);
+  if (buffer == nullptr || *size < needed) {
+    *size = static_cast<std::uint32_t>(needed);
+    return kErrorBufferOverflow;
+  }
+  Fill(adapters, reinterpret_cast<std::byte*>(buffer));
+  return kErrorSuccess;
+}
+
+}  // namespace adreca::platform::standin
