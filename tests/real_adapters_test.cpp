@@ -1,0 +1,74 @@
+// All five ways on the machine's real adapters, inside a network namespace
+// that the test makes, through the Linux stand-ins and the real interpreter.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "probes/probes.h"
+#include "tests/support/netns.h"
+#include "tests/support/temp_folder.h"
+
+namespace adreca {
+namespace {
+
+using testing::TempFolder;
+using testing::TestNamespace;
+
+class RealAdaptersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ADRECA_SKIP_WITHOUT_NETNS();
+    ::unsetenv("COMSPEC");  // the project's interpreter, beside this program
+    TempDir = folder.WithSeparator();
+  }
+
+  bool ListingLeftBehind() const { return std::filesystem::exists(folder.path() / "ipconfig.tmp"); }
+
+  TempFolder folder{"adreca-real"};
+};
+
+TEST_F(RealAdaptersTest, AllFiveWaysAgreeOnTheOnlyAdapter) {
+  TestNamespace netns;
+  netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"192.0.2.10/24"});
+  netns.AddDefaultRoute("eth0", "192.0.2.1");
+  const auto inside = netns.Enter();
+
+  EXPECT_EQ(MacWinMgmt(), u"001A2B3C4D5E");
+  EXPECT_EQ(MacIpConfig(), u"001A2B3C4D5E");
+  EXPECT_FALSE(ListingLeftBehind());
+  for (auto probe : {&MacNetWksta, &MacNetBios, &MacAdaptInfo}) {
+    ApiStatus = -1;
+    EXPECT_EQ(probe(), u"001A2B3C4D5E");
+    EXPECT_EQ(ApiStatus, 0);
+  }
+}
+
+// The listing shows a disconnected adapter's physical address as Windows
+// does, so the ipconfig way reports it although the adapter is down.
+TEST_F(RealAdaptersTest, IpConfigReportsTheFirstListedAdapterEvenWhenItIsDown) {
+  TestNamespace netns;
+  netns.AddVeth("eth0", "02:00:5e:10:00:01", {"192.0.2.10/24"}, /*up=*/false);
+  netns.AddVeth("eth1", "00:1a:2b:3c:4d:5e", {"198.51.100.7/24"});
+  const auto inside = netns.Enter();
+  EXPECT_EQ(MacIpConfig(), u"02005E100001");
+  EXPECT_FALSE(ListingLeftBehind());
+}
+
+TEST_F(RealAdaptersTest, NoAdapterButLoopbackGivesEmptyTextEverywhere) {
+  TestNamespace netns;
+  const auto inside = netns.Enter();
+  EXPECT_EQ(MacWinMgmt(), u"");
+  EXPECT_EQ(MacIpConfig(), u"");
+  EXPECT_EQ(MacNetWksta(), u"");
+  EXPECT_EQ(ApiStatus, 0);
+  EXPECT_EQ(MacNetBios(), u"");
+  EXPECT_EQ(ApiStatus, 0);
+  EXPECT_EQ(MacAdaptInfo(), u"");
+  EXPECT_EQ(ApiStatus, 232);  // ERROR_NO_DATA from both queries
+}
+
+}  // namespace
+}  // namespace adreca
