@@ -53,12 +53,18 @@ Form1::Form1(std::span<const Row> rows) {
 }
 
 QFont Form1::ControlFont() {
-  const QString face = ToQString(kWindow.font_face);
-  QFont font(face, kWindow.font_points, QFont::Normal);
-  if (!QFontDatabase::families().contains(face) || !QFontInfo(font).fixedPitch()) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(kWindow.font_points);
-    font.setWeight(QFont::Normal);
+  // Lucida Console first; else the system's fixed-pitch font; else the first
+  // installed family whose glyphs really are all one width.
+  QStringList families{ToQString(kWindow.font_face),
+                       QFontDatabase::systemFont(QFontDatabase::FixedFont).family()};
+  for (const QString& family : QFontDatabase::families()) {
+    if (QFontDatabase::isFixedPitch(family)) families << family;
+  }
+  QFont font;
+  for (const QString& family : families) {
+    font = QFont(family, kWindow.font_points, QFont::Normal);
+    font.setStyleHint(QFont::TypeWriter);
+    if (QFontInfo(font).family() == family && QFontInfo(font).fixedPitch()) break;
   }
   font.setItalic(false);
   font.setUnderline(false);
