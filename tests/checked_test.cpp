@@ -6,18 +6,12 @@
 #include <limits>
 
 #include "core/error.h"
+#include "tests/support/raised.h"
 
 namespace adreca {
 namespace {
 
-int ErrorNumberOf(auto&& operation) {
-  try {
-    operation();
-  } catch (const Error& error) {
-    return error.number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 TEST(CheckedTest, NarrowsAtTheExactLimitsOf16Bits) {
   EXPECT_EQ(Narrow<std::int16_t>(32767), 32767);

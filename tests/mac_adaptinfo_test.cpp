@@ -14,6 +14,7 @@
 #include "platform/seam.h"
 #include "probes/probes.h"
 #include "tests/support/netns.h"
+#include "tests/support/raised.h"
 
 namespace adreca {
 namespace {
@@ -110,14 +111,7 @@ std::vector<std::uint32_t> Sizes(const std::vector<Call>& calls) {
 }
 
 // The number of the error that a run raises, 0 when it raises none.
-std::int32_t ErrorOfRun() {
-  try {
-    MacAdaptInfo();
-  } catch (const Error& error) {
-    return error.number();
-  }
-  return 0;
-}
+std::int32_t ErrorOfRun() { return testing::ErrorNumberOf(&MacAdaptInfo); }
 
 const std::vector<std::uint8_t> kEightZeros(8, 0);
 

@@ -13,6 +13,7 @@
 #include "probes/probes.h"
 #include "probes/wide_to_string.h"
 #include "tests/support/netns.h"
+#include "tests/support/raised.h"
 
 namespace adreca {
 namespace {
@@ -100,14 +101,7 @@ void FakeMove(void* destination, const void* source, std::size_t length) {
   script->Move(destination, source, length);
 }
 
-std::int32_t RaisedNumber(auto&& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 class MacNetWkstaTest : public ::testing::Test {
  protected:
@@ -181,7 +175,7 @@ TEST_F(MacNetWkstaTest, AnOverflowMidWalkStillReleasesTheBuffer) {
   platform_.status = platform::kErrorMoreData;
   platform_.addresses = {u"000000000000", u"001A2B3C4D5E"};
   platform_.length_answer = 1 << 30;
-  EXPECT_EQ(RaisedNumber([] { MacNetWksta(); }), error_number::kOverflow);
+  EXPECT_EQ(ErrorNumberOf([] { MacNetWksta(); }), error_number::kOverflow);
   EXPECT_EQ(ApiStatus, 234);
   EXPECT_EQ(platform_.calls, (Calls{kEnumerate, "copy record 0", "length", "free buffer"}));
 }
@@ -190,9 +184,9 @@ TEST_F(MacNetWkstaTest, AReleaseThatCannotBeBoundDoesNotHideTheFirstError) {
   platform_.addresses = {u"001A2B3C4D5E"};
   platform_.length_answer = 1 << 30;
   seam::ScopedUnbindable refuse("netapi32.dll", "NetApiBufferFree");
-  EXPECT_EQ(RaisedNumber([] { MacNetWksta(); }), error_number::kOverflow);
+  EXPECT_EQ(ErrorNumberOf([] { MacNetWksta(); }), error_number::kOverflow);
   platform_.length_answer.reset();
-  EXPECT_EQ(RaisedNumber([] { MacNetWksta(); }), error_number::kEntryPointNotFound);
+  EXPECT_EQ(ErrorNumberOf([] { MacNetWksta(); }), error_number::kEntryPointNotFound);
 }
 
 // ---- WideToString ----
@@ -236,14 +230,14 @@ TEST_F(MacNetWkstaTest, WideToStringRefusesImpossibleLengthsBeforeCopying) {
     SCOPED_TRACE(test_case.length);
     platform_.calls.clear();
     platform_.length_answer = test_case.length;
-    EXPECT_EQ(RaisedNumber([&] { WideToString(address); }), test_case.error);
+    EXPECT_EQ(ErrorNumberOf([&] { WideToString(address); }), test_case.error);
     EXPECT_EQ(platform_.calls, Calls{"length"});
   }
 }
 
 TEST(WideByteCountTest, TwoBytesPerCodeUnitUpToTheSigned32BitLimit) {
   EXPECT_EQ(WideByteCount(1'073'741'823), 2'147'483'646);
-  EXPECT_EQ(RaisedNumber([] { WideByteCount(1'073'741'824); }), error_number::kOverflow);
+  EXPECT_EQ(ErrorNumberOf([] { WideByteCount(1'073'741'824); }), error_number::kOverflow);
 }
 
 // ---- Real adapters ----

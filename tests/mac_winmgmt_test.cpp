@@ -14,6 +14,7 @@
 #include "platform/seam.h"
 #include "platform/wmi.h"
 #include "probes/probes.h"
+#include "tests/support/raised.h"
 
 namespace adreca {
 namespace {
@@ -99,14 +100,7 @@ class MacWinMgmtTest : public ::testing::Test {
   seam::ScopedFake fake_{"adreca.wmi", "GetObject", &FakeGetObject};
 };
 
-std::int32_t ErrorNumberOf(auto&& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 wmi::Value Text(const char16_t* text) { return std::u16string(text); }
 

@@ -8,19 +8,13 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
 
 namespace adreca::platform {
 namespace {
 
-int ErrorNumberOf(auto&& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 TEST(ProcessTest, TheRestOfTheCommandLineReachesTheProgramAsOneArgument) {
   testing::TempFolder folder("adreca-process");

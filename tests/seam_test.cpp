@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "tests/support/raised.h"
 
 namespace adreca::seam {
 namespace {
@@ -19,14 +20,7 @@ EntryPoint<int(int)> Answer{"SEAMTEST", "Answer"};
 EntryPoint<int(int)> Missing{"seamtest", "Missing"};
 EntryPoint<int(int)> Elsewhere{"nosuchlibrary.dll", "Answer"};
 
-Error CaughtError(auto&& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error;
-  }
-  return Error(0, u"no error raised");
-}
+using testing::RaisedBy;
 
 TEST(SeamTest, BindsByLibraryAndFunctionIgnoringLibraryCaseAndSuffix) { EXPECT_EQ(Answer(1), 43); }
 
@@ -40,26 +34,26 @@ TEST(SeamTest, AFakeReplacesTheOperationWhileItLives) {
 }
 
 TEST(SeamTest, UnbindableLibraryRaisesFileNotFoundNamingIt) {
-  const Error error = CaughtError([] { Elsewhere(0); });
-  EXPECT_EQ(error.number(), error_number::kFileNotFound);
-  EXPECT_EQ(error.description(), u"File not found: nosuchlibrary.dll");
+  const auto error = RaisedBy([] { Elsewhere(0); });
+  EXPECT_EQ(error.number, error_number::kFileNotFound);
+  EXPECT_EQ(error.description, u"File not found: nosuchlibrary.dll");
 }
 
 TEST(SeamTest, MissingEntryPointRaisesNamingFunctionAndLibrary) {
-  const Error error = CaughtError([] { Missing(0); });
-  EXPECT_EQ(error.number(), error_number::kEntryPointNotFound);
-  EXPECT_EQ(error.description(), u"Can't find DLL entry point Missing in seamtest");
+  const auto error = RaisedBy([] { Missing(0); });
+  EXPECT_EQ(error.number, error_number::kEntryPointNotFound);
+  EXPECT_EQ(error.description, u"Can't find DLL entry point Missing in seamtest");
 }
 
 TEST(SeamTest, TestsCanMakeABoundEntryPointFailToBind) {
   EXPECT_EQ(Answer(0), 42);
   {
     ScopedUnbindable refuse("seamtest.dll");
-    EXPECT_EQ(CaughtError([] { Answer(0); }).number(), error_number::kFileNotFound);
+    EXPECT_EQ(RaisedBy([] { Answer(0); }).number, error_number::kFileNotFound);
   }
   {
     ScopedUnbindable refuse("seamtest", "Answer");
-    EXPECT_EQ(CaughtError([] { Answer(0); }).number(), error_number::kEntryPointNotFound);
+    EXPECT_EQ(RaisedBy([] { Answer(0); }).number, error_number::kEntryPointNotFound);
   }
   EXPECT_EQ(Answer(0), 42);
 }
@@ -68,7 +62,7 @@ TEST(SeamTest, AFailedBindingIsTriedAgainAtTheNextCall) {
   ScopedFake fake("seamtest", "Answer", &Fake7);
   {
     ScopedUnbindable refuse("seamtest");
-    EXPECT_EQ(CaughtError([] { Answer(0); }).number(), error_number::kFileNotFound);
+    EXPECT_EQ(RaisedBy([] { Answer(0); }).number, error_number::kFileNotFound);
   }
   EXPECT_EQ(Answer(1), 8);
 }

@@ -13,6 +13,7 @@
 #include "core/error.h"
 #include "probes/probes.h"
 #include "tests/support/netns.h"
+#include "tests/support/raised.h"
 
 namespace adreca::platform::standin {
 namespace {
@@ -22,19 +23,8 @@ using ::testing::ElementsAre;
 
 constexpr std::u16string_view kHostName = u"Workstation7";
 
-struct Raised {
-  std::int32_t number = 0;
-  std::u16string description;
-};
-
-Raised RaisedBy(auto&& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return {error.number(), error.description()};
-  }
-  return {};
-}
+using ::adreca::testing::Raised;
+using ::adreca::testing::RaisedBy;
 
 AdapterSnapshot NoAdapters() { return {}; }
 
