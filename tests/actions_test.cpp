@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -75,36 +74,6 @@ TEST(ActionTest, RowsBindEachButtonToItsProbeAndStatusRule) {
     EXPECT_EQ(rows[i].number, static_cast<int>(i + 1));
     EXPECT_EQ(rows[i].probe, probes[i]);
     EXPECT_EQ(rows[i].status, i < 2 ? StatusRule::kNotApplicable : StatusRule::kApiStatus);
-  }
-}
-
-// Sets or clears an environment variable for one scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnv() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
-TEST(LoadStepTest, RecordsTheTemporaryFolderWithItsSeparator) {
-  struct Case {
-    const char* temp;
-    const char* tmpdir;
-    std::u16string temp_dir;
-  };
-  for (const Case& c : {Case{"/var/tmp", "/srv", u"/var/tmp/"}, Case{"", "/srv", u"/srv/"},
-                        Case{nullptr, "/srv", u"/srv/"}, Case{nullptr, nullptr, u"/tmp/"}}) {
-    ScopedEnv temp("TEMP", c.temp);
-    ScopedEnv tmpdir("TMPDIR", c.tmpdir);
-    LoadStep();
-    EXPECT_EQ(TempDir, c.temp_dir);
   }
 }
 

@@ -1,0 +1,55 @@
+#include "platform/environment.h"
+
+#include <windows.h>
+#undef GetEnvironmentVariable
+
+#include <string>
+
+#include "platform/windows/windows_text.h"
+
+namespace adreca::platform {
+
+namespace {
+
+// The variable's value from the process environment; unset reads as empty.
+std::u16string Variable(std::u16string_view name) {
+  const std::u16string terminated(name);
+  std::u16string value(64, u'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetEnvironmentVariableW(windows::Wide(terminated), reinterpret_cast<wchar_t*>(value.data()),
+                                  static_cast<DWORD>(value.size()));
+    // Too small a buffer answers the size needed, terminator included.
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);
+  }
+}
+
+const seam::Provided kGetEnvironmentVariable{"adreca.environment", "GetEnvironmentVariable",
+                                             seam::AddressOf(&Variable)};
+
+}  // namespace
+
+std::u16string TemporaryFolder() { return Variable(u"TEMP") + u'\\'; }
+
+std::u16string ProgramFolder() {
+  std::u16string path(MAX_PATH, u'\0');
+  for (;;) {
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length = ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()),
+                                              static_cast<DWORD>(path.size()));
+    if (length == 0) windows::RaiseLastError(u"Cannot find the running program's folder");
+    if (length < path.size() && ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  path.resize(path.rfind(u'\\') + 1);
+  return path;
+}
+
+}  // namespace adreca::platform

@@ -1,0 +1,185 @@
+// The Win32 window, created for real (under Wine on a virtual display) and
+// read back through the Win32 API.
+
+#include "app/win32/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/layout.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "probes/probes.h"
+
+namespace adreca::app {
+namespace {
+
+std::u16string TextOf(HWND window) {
+  std::u16string text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, u'\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextW(window, reinterpret_cast<wchar_t*>(text.data()), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::u16string ClassOf(HWND window) {
+  wchar_t name[64];
+  return std::u16string(reinterpret_cast<const char16_t*>(name), ::GetClassNameW(window, name, 64));
+}
+
+std::u16string Upper(std::u16string text) {
+  for (char16_t& c : text) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return text;
+}
+
+RECT RectInParent(HWND control) {
+  RECT rect;
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+struct ReportedError {
+  std::int32_t number;
+  std::u16string description;
+};
+
+std::u16string Found() {
+  ApiStatus = 232;
+  return u"001A2B3C4D5E";
+}
+std::u16string Fails() { RaiseSubscriptOutOfRange(); }
+
+class Form1Test : public ::testing::Test {
+ protected:
+  static constexpr std::array<Row, 5> kRows{{{1, &Found, StatusRule::kNotApplicable},
+                                             {2, &Fails, StatusRule::kNotApplicable},
+                                             {3, &Found, StatusRule::kApiStatus},
+                                             {4, &Fails, StatusRule::kApiStatus},
+                                             {5, &Found, StatusRule::kApiStatus}}};
+
+  Form1 form{kRows, [this](HWND owner, std::int32_t number, const std::u16string& description) {
+               EXPECT_EQ(owner, form.window());
+               reports.push_back({number, description});
+             }};
+  std::vector<ReportedError> reports;
+  const int dpi = static_cast<int>(::GetDpiForWindow(form.window()));
+};
+
+TEST_F(Form1Test, TheWindowHasTheTitleAndTheClientAreaOfTheLayout) {
+  EXPECT_EQ(TextOf(form.window()), u"ADRE\u00c7A MAC");
+  RECT client;
+  ::GetClientRect(form.window(), &client);
+  EXPECT_EQ(client.right, TwipsToPixels(9045, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(3495, dpi));
+  const auto style = ::GetWindowLongPtrW(form.window(), GWL_STYLE);
+  EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);  // sizable, with the usual boxes
+}
+
+TEST_F(Form1Test, FifteenControlsWithTheirKindTextPlaceAndFont) {
+  int children = 0;
+  for (HWND child = ::GetWindow(form.window(), GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    ++children;
+  }
+  EXPECT_EQ(children, 15);
+  for (const ControlLayout& control : kControls) {
+    SCOPED_TRACE(std::string(control.name));
+    const HWND handle = form.Control(control.name);
+    ASSERT_NE(handle, nullptr);
+    const bool button = control.kind == ControlKind::kButton;
+    EXPECT_EQ(Upper(ClassOf(handle)), button ? u"BUTTON" : u"EDIT");
+    EXPECT_EQ(TextOf(handle), control.caption);
+    const auto style = ::GetWindowLongPtrW(handle, GWL_STYLE);
+    EXPECT_TRUE(style & WS_TABSTOP);
+    EXPECT_TRUE(style & WS_VISIBLE);
+    if (!button) {
+      EXPECT_TRUE(style & ES_AUTOHSCROLL);
+      EXPECT_FALSE(style & ES_MULTILINE);
+    }
+    const RECT rect = RectInParent(handle);
+    EXPECT_EQ(rect.left, TwipsToPixels(control.left, dpi));
+    EXPECT_EQ(rect.top, TwipsToPixels(control.top, dpi));
+    EXPECT_EQ(rect.right - rect.left, TwipsToPixels(control.width, dpi));
+    EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(control.height, dpi));
+
+    LOGFONTW font{};
+    const auto handle_of_font = reinterpret_cast<HFONT>(::SendMessageW(handle, WM_GETFONT, 0, 0));
+    ASSERT_NE(handle_of_font, nullptr);
+    ASSERT_EQ(::GetObjectW(handle_of_font, sizeof font, &font), static_cast<int>(sizeof font));
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(font.lfFaceName)), u"Lucida Console");
+    EXPECT_EQ(font.lfHeight, -::MulDiv(18, dpi, 72));
+    EXPECT_EQ(font.lfWeight, 400);
+    EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
+    EXPECT_EQ(font.lfCharSet, 0);
+  }
+}
+
+TEST_F(Form1Test, AWholeDisplayAddressFitsItsBox) {
+  const HWND box = form.Control("Mac1");
+  ::SetWindowTextW(box, L"WW-WW-WW-WW-WW-WW");  // the widest letter, for fonts that are not fixed-pitch
+  const auto last = static_cast<DWORD>(::SendMessageW(box, EM_POSFROMCHAR, 16, 0));
+  const HDC context = ::GetDC(box);
+  const HGDIOBJ previous =
+      ::SelectObject(context, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+  SIZE letter{};
+  ::GetTextExtentPoint32W(context, L"W", 1, &letter);
+  ::SelectObject(context, previous);
+  ::ReleaseDC(box, context);
+  RECT shown;  // the box's formatting rectangle: inside its margins
+  ::SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+  EXPECT_LE(static_cast<short>(LOWORD(last)) + letter.cx, shown.right);
+}
+
+TEST_F(Form1Test, TabGoesThroughTheControlsInTheTablesTabOrder) {
+  std::vector<std::string_view> expected;
+  std::vector<const ControlLayout*> order;
+  for (const ControlLayout& control : kControls) order.push_back(&control);
+  std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->tab_index < b->tab_index; });
+  for (const ControlLayout* control : order) expected.push_back(control->name);
+
+  std::vector<std::string_view> visited;
+  HWND current = form.Control(expected.front());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const auto it = std::find_if(kControls.begin(), kControls.end(),
+                                 [&](const ControlLayout& c) { return form.Control(c.name) == current; });
+    ASSERT_NE(it, kControls.end());
+    visited.push_back(it->name);
+    current = ::GetNextDlgTabItem(form.window(), current, FALSE);
+  }
+  EXPECT_EQ(visited, expected);
+  EXPECT_EQ(current, form.Control(expected.front()));  // and round again
+}
+
+TEST_F(Form1Test, AClickShowsTheResultAndAnErrorIsReportedWithoutClosingTheWindow) {
+  ::SetWindowTextW(form.Control("Mac2"), L"kept");
+  ::SendMessageW(form.Control("Command2"), BM_CLICK, 0, 0);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].number, 9);
+  EXPECT_EQ(reports[0].description, u"Subscript out of range");
+  EXPECT_EQ(TextOf(form.Control("Mac2")), u"kept");
+  EXPECT_TRUE(::IsWindow(form.window()));
+
+  // The other rows keep working after the report.
+  ::SendMessageW(form.Control("Command1"), BM_CLICK, 0, 0);
+  ::SendMessageW(form.Control("Command3"), BM_CLICK, 0, 0);
+  EXPECT_EQ(TextOf(form.Control("Mac1")), u"00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(TextOf(form.Control("Stat1")), u"n/a");
+  EXPECT_EQ(TextOf(form.Control("Mac3")), u"00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(TextOf(form.Control("Stat3")), u"232");
+  EXPECT_EQ(reports.size(), 1u);
+}
+
+TEST(Form1LoadTest, TheLoadStepHasRecordedTheTemporaryFolder) {
+  TempDir.clear();
+  Form1 form;
+  EXPECT_TRUE(TempDir.ends_with(u'\\'));
+  EXPECT_GT(TempDir.size(), 1u);
+}
+
+}  // namespace
+}  // namespace adreca::app
