@@ -25,10 +25,11 @@ std::u16string StatusText(StatusRule rule) {
   return FromAscii(std::to_string(ApiStatus));
 }
 
-void RunAction(const Row& row, RowBoxes& boxes) {
-  const std::u16string compact = row.probe();
+std::u16string RunAction(const Row& row, RowBoxes& boxes) {
+  std::u16string compact = row.probe();
   boxes.SetAddressText(Guions(compact));
   boxes.SetStatusText(StatusText(row.status));
+  return compact;
 }
 
 void LoadStep() { TempDir = platform::TemporaryFolder(); }

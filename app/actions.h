@@ -29,9 +29,10 @@ class RowBoxes {
 };
 
 // One button action: run the probe, show its result through Guions in the
-// address box, then the status. An error raised on the way propagates to the
-// caller; the boxes not reached keep their text.
-void RunAction(const Row& row, RowBoxes& boxes);
+// address box, then the status. Returns the probe's compact result, for the
+// front end to name the adapter that has it. An error raised on the way
+// propagates to the caller; the boxes not reached keep their text.
+std::u16string RunAction(const Row& row, RowBoxes& boxes);
 
 // The text that the status box gets under a rule.
 std::u16string StatusText(StatusRule rule);

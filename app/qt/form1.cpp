@@ -6,8 +6,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
+#include "app/accessible_text.h"
 #include "app/layout.h"
 #include "core/error.h"
 
@@ -15,32 +17,41 @@ namespace adreca::app {
 
 namespace {
 
-// Qt lays out in device-independent pixels of 1/96 inch and scales them to
-// the screen's real resolution itself.
 constexpr int kOutOfMemory = 7;
 constexpr int kInternalError = 51;
-
-int Pixels(int twips) { return twips / kTwipsPerPixelAt96Dpi; }
+constexpr int kTextInset = -2;
 
 QString ToQString(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
-// Shows the address box and status box of one row.
+const ControlLayout& AddressLayout(int row) {
+  return *std::find_if(kControls.begin(), kControls.end(), [row](const ControlLayout& control) {
+    return control.row == row && control.column == Column::kAddress;
+  });
+}
+
+// Shows the address box and status box of one row. A new address drops the
+// tooltip that named the adapter of the old one.
 class QtRowBoxes final : public RowBoxes {
  public:
-  QtRowBoxes(QLineEdit* address, QLineEdit* status) : address_(address), status_(status) {}
-  void SetAddressText(const std::u16string& text) override { address_->setText(ToQString(text)); }
+  QtRowBoxes(const Form1& form, int row, std::function<void()> address_changed)
+      : address_(form.Mac(row)), status_(form.Stat(row)), address_changed_(std::move(address_changed)) {}
+  void SetAddressText(const std::u16string& text) override {
+    address_->setText(ToQString(text));
+    address_changed_();
+  }
   void SetStatusText(const std::u16string& text) override { status_->setText(ToQString(text)); }
 
  private:
   QLineEdit* address_;
   QLineEdit* status_;
+  std::function<void()> address_changed_;
 };
 
 }  // namespace
 
-Form1::Form1(std::span<const Row> rows) {
+Form1::Form1(std::span<const Row> rows, AdapterLookup lookup) : lookup_(lookup) {
   std::copy_n(rows.begin(), rows_.size(), rows_.begin());
   setObjectName("Form1");
   setWindowTitle(ToQString(kWindow.title));
@@ -72,6 +83,12 @@ QFont Form1::ControlFont() {
   return font;
 }
 
+// Qt lays out in device-independent pixels and scales them to the screen by
+// its device pixel ratio. Where that scaling is off, a high resolution shows
+// as a logical DPI above 96 instead, which the 18-point font follows; placing
+// the controls at the logical DPI keeps them in step with the font either way.
+int Form1::Pixels(int twips) const { return TwipsToPixels(twips, logicalDpiY()); }
+
 void Form1::CreateControls() {
   for (const ControlLayout& control : kControls) {
     QWidget* widget = nullptr;
@@ -83,11 +100,22 @@ void Form1::CreateControls() {
       widget = button;
     } else {
       auto* box = new QLineEdit(this);
+      // A line edit keeps two pixels of its own between frame and text on
+      // each side. The seventeen characters of an address at 18 points need
+      // nearly the whole box, as they do in a plain edit box, so they are
+      // given back: the text starts at the frame and may end at it.
+      box->setTextMargins(kTextInset, 0, kTextInset, 0);
       (control.column == Column::kAddress ? macs_ : stats_)[index] = box;
+      if (control.column == Column::kAddress) {
+        // Typed text is no longer the result that the tooltip describes.
+        connect(box, &QLineEdit::textEdited, this, [this, row = control.row] { SetAddressToolTip(row, {}); });
+      }
       widget = box;
     }
     widget->setObjectName(
         QString::fromLatin1(control.name.data(), static_cast<qsizetype>(control.name.size())));
+    widget->setAccessibleName(ToQString(AccessibleName(control)));
+    widget->setAccessibleDescription(ToQString(AccessibleDescription(control)));
     widget->setFocusPolicy(Qt::StrongFocus);
     widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width),
                         Pixels(control.height));
@@ -96,6 +124,7 @@ void Form1::CreateControls() {
 
 void Form1::SetTabOrder() {
   std::vector<const ControlLayout*> order;
+  order.reserve(kControls.size());
   for (const ControlLayout& control : kControls) order.push_back(&control);
   std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->tab_index < b->tab_index; });
   for (std::size_t i = 1; i < order.size(); ++i) {
@@ -108,9 +137,10 @@ void Form1::SetTabOrder() {
 void Form1::RunRow(int row) {
   const auto index = static_cast<std::size_t>(row - 1);
   if (rows_[index].probe == nullptr) return;
-  QtRowBoxes boxes(macs_[index], stats_[index]);
+  QtRowBoxes boxes(*this, row, [this, row] { SetAddressToolTip(row, {}); });
   try {
-    RunAction(rows_[index], boxes);
+    const std::u16string compact = RunAction(rows_[index], boxes);
+    SetAddressToolTip(row, AdapterToolTip(compact, lookup_));
   } catch (const Error& error) {
     ReportError(error.number(), ToQString(error.description()));
   } catch (const std::bad_alloc&) {
@@ -118,6 +148,12 @@ void Form1::RunRow(int row) {
   } catch (const std::exception& other) {
     ReportError(kInternalError, QString::fromUtf8(other.what()));
   }
+}
+
+void Form1::SetAddressToolTip(int row, const std::u16string& text) {
+  QLineEdit* box = Mac(row);
+  box->setToolTip(ToQString(text));
+  box->setAccessibleDescription(ToQString(AddressDescription(AddressLayout(row), text)));
 }
 
 // The error report: the error's number and description in a modal message.

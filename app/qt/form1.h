@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app/actions.h"
+#include "app/adapter_tooltip.h"
 
 class QLineEdit;
 class QPushButton;
@@ -16,7 +17,9 @@ namespace adreca::app {
 // status box, placed from the layout table at the screen's scale.
 class Form1 : public QWidget {
  public:
-  explicit Form1(std::span<const Row> rows = Rows());
+  // `lookup` names the adapter that has each row's result, in the address
+  // box's tooltip.
+  explicit Form1(std::span<const Row> rows = Rows(), AdapterLookup lookup = &platform::FindAdaptersByAddress);
 
   QPushButton* Command(int row) const { return commands_.at(row - 1); }
   QLineEdit* Mac(int row) const { return macs_.at(row - 1); }
@@ -29,10 +32,13 @@ class Form1 : public QWidget {
  private:
   void CreateControls();
   void SetTabOrder();
+  int Pixels(int twips) const;
   void RunRow(int row);
+  void SetAddressToolTip(int row, const std::u16string& text);
   void ReportError(int number, const QString& description);
 
   std::array<Row, 5> rows_;
+  AdapterLookup lookup_;
   std::array<QPushButton*, 5> commands_{};
   std::array<QLineEdit*, 5> macs_{};
   std::array<QLineEdit*, 5> stats_{};

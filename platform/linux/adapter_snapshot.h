@@ -22,12 +22,15 @@ struct Ipv6Address {
 struct Adapter {
   int index = 0;
   std::string name;
-  std::uint16_t type = 0;                        // ARPHRD_* link type
-  unsigned flags = 0;                            // IFF_* flags
-  std::vector<std::uint8_t> hardware_address;    // empty when the link has none
-  std::vector<std::uint8_t> permanent_address;   // empty where the kernel gives none
-  std::vector<Ipv4Address> ipv4;                 // in the kernel's order
-  std::vector<Ipv6Address> ipv6;                 // in the kernel's order
+  std::uint16_t type = 0;                       // ARPHRD_* link type
+  unsigned flags = 0;                           // IFF_* flags
+  std::vector<std::uint8_t> hardware_address;   // empty when the link has none
+  std::vector<std::uint8_t> permanent_address;  // empty where the kernel gives none
+  std::string kind;               // the virtual link's kind ("veth", "bridge", ...); empty for hardware
+  std::string parent_bus;         // bus of the device behind the link ("pci", "usb"); empty if none
+  std::string parent_device;      // that device's name on its bus ("0000:00:1f.6")
+  std::vector<Ipv4Address> ipv4;  // in the kernel's order
+  std::vector<Ipv6Address> ipv6;  // in the kernel's order
   std::vector<std::array<std::uint8_t, 4>> ipv4_gateways;   // default routes
   std::vector<std::array<std::uint8_t, 16>> ipv6_gateways;  // default routes
 
@@ -48,6 +51,21 @@ struct AdapterSnapshot {
 // rtnetlink dumps (links, addresses, routes). Time is linear in the number of
 // interfaces. Raises a platform error when the kernel cannot be asked.
 AdapterSnapshot ReadAdapterSnapshot();
+
+// What a snapshot reads besides the links, their addresses and the host name.
+// A caller that reports no gateways spares the route dump; one that reports
+// no DNS servers spares the resolver's file.
+struct SnapshotParts {
+  bool gateways = true;     // ipv4_gateways, ipv6_gateways
+  bool dns_servers = true;  // dns_servers
+};
+
+// ReadAdapterSnapshot with only the parts asked for; the others stay empty.
+AdapterSnapshot ReadPartialSnapshot(SnapshotParts parts);
+
+// The links, their addresses and the host name, for the answers that report
+// neither gateways nor DNS servers.
+inline constexpr SnapshotParts kLinksAndAddresses{.gateways = false, .dns_servers = false};
 
 // The "nameserver" entries of a resolv.conf text, in order.
 std::vector<std::string> ParseNameservers(std::string_view resolv_conf);

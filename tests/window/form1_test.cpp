@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <string>
 
+#include "app/accessible_text.h"
 #include "app/layout.h"
 #include "core/error.h"
 #include "probes/probes.h"
@@ -34,6 +36,18 @@ std::u16string FakeOverflow() {
   RaiseOverflow();
 }
 
+// The adapters that the window's lookup finds: eth0 for the fakes' address.
+std::vector<std::u16string> looked_up;
+std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address) {
+  looked_up.emplace_back(address);
+  if (address != u"001A2B3C4D5E") return {};
+  return {{u"eth0",
+           u"Ethernet adapter",
+           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+           {},
+           platform::AddressOrigin::kPermanent}};
+}
+
 const std::array<Row, 5> kFakeRows{{{1, &FakeAddress, StatusRule::kNotApplicable},
                                     {2, &FakeEmpty, StatusRule::kNotApplicable},
                                     {3, &FakeAddress, StatusRule::kApiStatus},
@@ -49,6 +63,7 @@ class Form1Test : public ::testing::Test {
   void SetUp() override {
     calls = 0;
     ApiStatus = 0;
+    looked_up.clear();
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   }
@@ -57,17 +72,22 @@ class Form1Test : public ::testing::Test {
   // closes it.
   QString ClickAndReadReport(QPushButton* button) {
     QString report;
-    QTimer::singleShot(0, [&] {
+    // A timer of this call only: one left pending after a click without a
+    // report would otherwise close the next click's report.
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         report = box->text();
         box->accept();
       }
     });
+    closer.start(0);
     QTest::mouseClick(button, Qt::LeftButton);
     return report;
   }
 
-  Form1 form{kFakeRows};
+  Form1 form{kFakeRows, &FakeLookup};
 };
 
 TEST_F(Form1Test, TitleAndClientArea) {
@@ -161,6 +181,106 @@ TEST_F(Form1Test, PressingTwiceRepeatsTheWholeProbe) {
   ClickAndReadReport(form.Command(1));
   ClickAndReadReport(form.Command(1));
   EXPECT_EQ(calls, 2);
+}
+
+}  // namespace
+}  // namespace adreca::app
+
+namespace adreca::app {
+namespace {
+
+const char kEth0ToolTip[] =
+    "Adapter: eth0\nDescription: Ethernet adapter\nAddress: universally administered, the device's permanent "
+    "address";
+
+TEST_F(Form1Test, TheAddressBoxNamesTheAdapterThatHasTheResultInItsToolTip) {
+  EXPECT_TRUE(form.Mac(1)->toolTip().isEmpty());
+  ClickAndReadReport(form.Command(1));
+  EXPECT_EQ(looked_up, std::vector<std::u16string>{u"001A2B3C4D5E"});
+  EXPECT_EQ(form.Mac(1)->toolTip().toStdString(), kEth0ToolTip);
+  EXPECT_EQ(form.Mac(1)->text(), "00-1A-2B-3C-4D-5E");  // the tooltip leaves the text alone
+  EXPECT_TRUE(form.Mac(3)->toolTip().isEmpty());        // other rows keep theirs
+
+  ClickAndReadReport(form.Command(2));
+  EXPECT_EQ(form.Mac(2)->toolTip(), "No address was found, so no adapter is named.");
+}
+
+// A probe whose result the test chooses; "raise" makes it raise overflow.
+std::u16string next_result;
+std::u16string FakeScripted() {
+  ++calls;
+  if (next_result == u"raise") RaiseOverflow();
+  return next_result;
+}
+
+TEST_F(Form1Test, ANewResultReplacesTheToolTipAndAFailedProbeLeavesIt) {
+  const std::array<Row, 5> rows{{{1, &FakeScripted, StatusRule::kNotApplicable},
+                                 {2, &FakeEmpty, StatusRule::kNotApplicable},
+                                 {3, &FakeEmpty, StatusRule::kApiStatus},
+                                 {4, &FakeEmpty, StatusRule::kApiStatus},
+                                 {5, &FakeEmpty, StatusRule::kApiStatus}}};
+  Form1 scripted(rows, &FakeLookup);
+  scripted.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&scripted));
+  next_result = u"001A2B3C4D5E";
+  ClickAndReadReport(scripted.Command(1));
+  EXPECT_EQ(scripted.Mac(1)->toolTip().toStdString(), kEth0ToolTip);
+
+  next_result = u"0242ac110002";
+  ClickAndReadReport(scripted.Command(1));
+  EXPECT_EQ(scripted.Mac(1)->toolTip(), "No adapter of this machine has the address 02-42-ac-11-00-02.");
+
+  // A probe that raises changes no box, so the tooltip still fits the text.
+  next_result = u"raise";
+  EXPECT_EQ(ClickAndReadReport(scripted.Command(1)), "Run-time error '6':\n\nOverflow");
+  EXPECT_EQ(scripted.Mac(1)->text(), "02-42-ac-11-00-02");
+  EXPECT_EQ(scripted.Mac(1)->toolTip(), "No adapter of this machine has the address 02-42-ac-11-00-02.");
+  EXPECT_EQ(calls, 3);
+}
+
+TEST_F(Form1Test, TypingIntoTheAddressBoxDropsTheToolTip) {
+  ClickAndReadReport(form.Command(1));
+  ASSERT_FALSE(form.Mac(1)->toolTip().isEmpty());
+  form.Mac(1)->setFocus();
+  QTest::keyClick(form.Mac(1), Qt::Key_X);
+  EXPECT_TRUE(form.Mac(1)->toolTip().isEmpty());
+  EXPECT_EQ(
+      QAccessible::queryAccessibleInterface(form.Mac(1))->text(QAccessible::Description).toStdU16String(),
+      AccessibleDescription(kControls[1]));
+}
+
+TEST_F(Form1Test, EveryControlHasAnAccessibleNameAndDescription) {
+  QStringList names;
+  for (const ControlLayout& control : kControls) {
+    auto* widget = form.findChild<QWidget*>(Name(control));
+    ASSERT_NE(widget, nullptr) << control.name;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(accessible, nullptr) << control.name;
+    const QString name = accessible->text(QAccessible::Name);
+    const QString description = accessible->text(QAccessible::Description);
+    EXPECT_FALSE(description.isEmpty()) << control.name;
+    EXPECT_EQ(name.toStdU16String(), AccessibleName(control));
+    EXPECT_EQ(accessible->role(),
+              control.kind == ControlKind::kButton ? QAccessible::Button : QAccessible::EditableText)
+        << control.name;
+    names << name;
+  }
+  // Spot checks of the wording, and no two controls alike.
+  EXPECT_EQ(names[0], "WinMgmt button");
+  EXPECT_EQ(names[1], "WinMgmt address");
+  EXPECT_EQ(names[8], "NetWksta status");
+  EXPECT_EQ(names[13], "AdaptInfo address");
+  names.removeDuplicates();
+  EXPECT_EQ(names.size(), static_cast<qsizetype>(kControls.size()));
+}
+
+TEST_F(Form1Test, TheAddressBoxAnnouncesTheAdapterToo) {
+  ClickAndReadReport(form.Command(1));
+  const QString description =
+      QAccessible::queryAccessibleInterface(form.Mac(1))->text(QAccessible::Description);
+  EXPECT_TRUE(description.startsWith(QString::fromStdU16String(AccessibleDescription(kControls[1]))))
+      << description.toStdString();
+  EXPECT_TRUE(description.endsWith(kEth0ToolTip)) << description.toStdString();
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+#pragma once
+
+// What a screen reader announces for each control: a short name and a
+// description of what the control does or holds. Toolkit-free, for every
+// front end.
+
+#include <string>
+
+#include "app/layout.h"
+
+namespace adreca::app {
+
+// "WinMgmt button", "WinMgmt address", "WinMgmt status": the row's caption
+// and the control's column.
+std::u16string AccessibleName(const ControlLayout& control);
+
+// What the control does (buttons) or holds (boxes), naming the row's way.
+std::u16string AccessibleDescription(const ControlLayout& control);
+
+// The address box's description with the adapter tooltip after it, so that
+// what the tooltip shows is announced too; `tooltip` may be empty.
+std::u16string AddressDescription(const ControlLayout& control, const std::u16string& tooltip);
+
+}  // namespace adreca::app

@@ -1,0 +1,90 @@
+#include "app/adapter_tooltip.h"
+
+#include "address/address.h"
+#include "core/error.h"
+
+namespace adreca::app {
+namespace {
+
+using platform::AdapterIdentity;
+using platform::AddressOrigin;
+
+// The individual/group bit is 0x01 of the first byte; 0x02 marks an address
+// that was assigned locally instead of by the manufacturer (IEEE 802).
+constexpr std::uint8_t kLocallyAdministeredBit = 0x02;
+
+std::u16string OriginText(AddressOrigin origin) {
+  switch (origin) {
+    case AddressOrigin::kPermanent:
+      return u", the device's permanent address";
+    case AddressOrigin::kRandom:
+      return u", generated at random";
+    case AddressOrigin::kStolen:
+      return u", taken from another device";
+    case AddressOrigin::kSet:
+      return u", set by software";
+    case AddressOrigin::kUnknown:
+      break;
+  }
+  return {};
+}
+
+std::u16string AdministrationText(const AdapterIdentity& adapter) {
+  const bool local =
+      !adapter.hardware_address.empty() && (adapter.hardware_address.front() & kLocallyAdministeredBit) != 0;
+  std::u16string text = local ? u"locally administered" : u"universally administered";
+  text += OriginText(adapter.origin);
+  return text;
+}
+
+void AppendLine(std::u16string& text, std::u16string_view label, std::u16string_view value) {
+  if (!text.empty()) text += u'\n';
+  text += label;
+  text += value;
+}
+
+std::u16string NamedAdapterText(const AdapterIdentity& adapter) {
+  std::u16string text;
+  AppendLine(text, u"Adapter: ", adapter.name);
+  if (!adapter.description.empty()) AppendLine(text, u"Description: ", adapter.description);
+  AppendLine(text, u"Address: ", AdministrationText(adapter));
+  if (!adapter.permanent_address.empty() && adapter.permanent_address != adapter.hardware_address) {
+    AppendLine(text, u"Permanent address: ", DisplayBytes(adapter.permanent_address));
+  }
+  return text;
+}
+
+}  // namespace
+
+std::u16string DisplayBytes(std::span<const std::uint8_t> bytes) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string text;
+  for (const std::uint8_t byte : bytes) {
+    if (!text.empty()) text += u'-';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
+  }
+  return text;
+}
+
+std::u16string AdapterToolTipText(const std::u16string& compact, std::span<const AdapterIdentity> adapters) {
+  if (compact.empty()) return u"No address was found, so no adapter is named.";
+  if (adapters.empty()) return u"No adapter of this machine has the address " + Guions(compact) + u".";
+  std::u16string text = NamedAdapterText(adapters.front());
+  for (std::size_t i = 1; i < adapters.size(); ++i) {
+    text += i == 1 ? u"\nAlso has this address: " : u", ";
+    text += adapters[i].name;
+  }
+  return text;
+}
+
+std::u16string AdapterToolTip(const std::u16string& compact, AdapterLookup lookup) {
+  if (compact.empty()) return AdapterToolTipText(compact, {});
+  try {
+    return AdapterToolTipText(compact, lookup(compact));
+  } catch (const Error& error) {
+    return u"The adapters of this machine could not be read: " + error.description();
+  }
+}
+
+}  // namespace adreca::app
