@@ -1,11 +1,15 @@
 #include "app/win32/form1.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "app/accessible_text.h"
 #include "app/layout.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -27,6 +31,12 @@ std::u16string Terminated(std::u16string_view text) { return std::u16string(text
 // Control identifiers: the row in the units, the column in the hundreds.
 int ControlId(const ControlLayout& control) {
   return 100 * (static_cast<int>(control.column) + 1) + control.row;
+}
+
+const ControlLayout& LayoutOf(int row, Column column) {
+  return *std::find_if(kControls.begin(), kControls.end(), [row, column](const ControlLayout& control) {
+    return control.row == row && control.column == column;
+  });
 }
 
 }  // namespace
@@ -73,22 +83,54 @@ void SetTextMargins(HWND box, int dpi) {
   ::SendMessageW(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
 }
 
-// Shows the address box and status box of one row.
+// Shows the address box (through the window, which also drops the box's
+// tooltip) and the status box of one row.
 class Win32RowBoxes final : public RowBoxes {
  public:
-  Win32RowBoxes(HWND address, HWND status) : address_(address), status_(status) {}
-  void SetAddressText(const std::u16string& text) override { ::SetWindowTextW(address_, Wide(text)); }
+  Win32RowBoxes(std::function<void(const std::u16string&)> set_address, HWND status)
+      : set_address_(std::move(set_address)), status_(status) {}
+  void SetAddressText(const std::u16string& text) override { set_address_(text); }
   void SetStatusText(const std::u16string& text) override { ::SetWindowTextW(status_, Wide(text)); }
 
  private:
-  HWND address_;
+  std::function<void(const std::u16string&)> set_address_;
   HWND status_;
 };
 
+// A tool as the tooltip control knows it: the whole address box, found by its
+// handle. The size of the records that version 5 of the common controls takes
+// too, so that the window works with either version.
+TTTOOLINFOW ToolOf(HWND owner, HWND box) {
+  TTTOOLINFOW tool{};
+  tool.cbSize = offsetof(TTTOOLINFOW, lParam) + sizeof tool.lParam;
+  tool.hwnd = owner;
+  tool.uId = reinterpret_cast<UINT_PTR>(box);
+  return tool;
+}
+
+// A tooltip for one address box, starting empty (an empty tooltip is never
+// shown). Lines break at the line ends of the text and at the window's width.
+HWND CreateToolTip(HWND owner, HWND box, int max_width) {
+  const HWND tooltip = ::CreateWindowExW(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (tooltip == nullptr) return nullptr;
+  TTTOOLINFOW tool = ToolOf(owner, box);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  if (::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) == FALSE) {
+    ::DestroyWindow(tooltip);
+    return nullptr;
+  }
+  ::SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, max_width);
+  return tooltip;
+}
+
 }  // namespace
 
-Form1::Form1(std::span<const Row> rows, ErrorReport report, std::function<void()> closed)
-    : report_(std::move(report)), closed_(std::move(closed)) {
+Form1::Form1(std::span<const Row> rows, ErrorReport report, std::function<void()> closed,
+             AdapterLookup lookup)
+    : report_(std::move(report)), closed_(std::move(closed)), lookup_(lookup) {
   std::copy_n(rows.begin(), rows_.size(), rows_.begin());
   RegisterWindowClass();
   const std::u16string title = Terminated(kWindow.title);
@@ -116,12 +158,15 @@ void Form1::Lay() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   font_ = CreateControlFont(dpi);
   CreateControls();
+  CreateToolTips();
+  AnnotateControls();
 }
 
 Form1::~Form1() { Release(); }
 
 void Form1::Release() noexcept {
   if (window_ != nullptr) {
+    ClearAnnotations();
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     ::DestroyWindow(std::exchange(window_, nullptr));
   }
@@ -155,6 +200,43 @@ void Form1::CreateControls() {
   }
 }
 
+// Owned by the window, not its children: the window keeps its fifteen
+// controls, and the tooltips go with it.
+void Form1::CreateToolTips() {
+  static const bool loaded = [] {
+    const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
+    return ::InitCommonControlsEx(&classes) != FALSE;
+  }();
+  if (!loaded) throw std::runtime_error("cannot load the common controls");
+  const int width = TwipsToPixels(kWindow.client_width, static_cast<int>(::GetDpiForWindow(window_)));
+  for (int row = 1; row <= static_cast<int>(tooltips_.size()); ++row) {
+    const HWND tooltip = CreateToolTip(window_, Control("Mac" + std::to_string(row)), width);
+    if (tooltip == nullptr)
+      throw std::runtime_error("cannot create the tooltip of row " + std::to_string(row));
+    tooltips_[static_cast<std::size_t>(row - 1)] = tooltip;
+  }
+}
+
+void Form1::AnnotateControls() {
+  annotated_ = true;
+  for (std::size_t i = 0; i < kControls.size(); ++i) {
+    const bool taken = annotations_.Annotate(controls_[i], AccessibleName(kControls[i]),
+                                             AccessibleDescription(kControls[i]));
+    annotated_ = annotated_ && taken;
+  }
+}
+
+void Form1::ClearAnnotations() noexcept {
+  for (const HWND control : controls_) {
+    if (control != nullptr) annotations_.Clear(control);
+  }
+}
+
+HWND Form1::AddressToolTip(int row) const {
+  if (row < 1 || row > static_cast<int>(tooltips_.size())) return nullptr;
+  return tooltips_[static_cast<std::size_t>(row - 1)];
+}
+
 HWND Form1::Control(std::string_view name) const {
   for (std::size_t i = 0; i < kControls.size(); ++i) {
     if (kControls[i].name == name) return controls_[i];
@@ -170,6 +252,20 @@ void Form1::Show(int show_command) {
 
 bool Form1::HandleDialogMessage(MSG& message) { return ::IsDialogMessageW(window_, &message) != FALSE; }
 
+// An error on the way is reported; none leaves the window procedure.
+template <typename Action>
+void Form1::Guarded(Action&& action) {
+  try {
+    std::forward<Action>(action)();
+  } catch (const Error& error) {
+    Report(error.number(), error.description());
+  } catch (const std::bad_alloc&) {
+    Report(kOutOfMemory, u"Out of memory");
+  } catch (const std::exception& other) {
+    Report(kInternalError, FromUtf8(other.what()));
+  }
+}
+
 // The window's object travels with its creation and is kept in the window's
 // user data; messages after the object has gone take the default way.
 LRESULT CALLBACK Form1::WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -184,13 +280,21 @@ LRESULT CALLBACK Form1::WindowProcedure(HWND window, UINT message, WPARAM wparam
 
 LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_COMMAND:
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
       if (HIWORD(wparam) == BN_CLICKED) {
-        const int id = LOWORD(wparam);
         if (id / 100 == static_cast<int>(Column::kButton) + 1) RunRow(id % 100);
         return 0;
       }
+      // Text that the user changed is no longer the result that the tooltip
+      // describes; the program's own changes come with their own tooltip.
+      if (HIWORD(wparam) == EN_CHANGE && id / 100 == static_cast<int>(Column::kAddress) + 1 &&
+          !setting_address_) {
+        Guarded([this, row = id % 100] { SetAddressToolTip(row, {}); });
+        return 0;
+      }
       break;
+    }
     case WM_ACTIVATE:
       // The focus leaves with the window and comes back to the same control.
       if (LOWORD(wparam) == WA_INACTIVE) {
@@ -201,6 +305,7 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_DESTROY:
+      ClearAnnotations();  // the controls are still there
       window_ = nullptr;
       if (closed_) closed_();
       return 0;
@@ -214,17 +319,32 @@ void Form1::RunRow(int row) {
   if (row < 1 || row > static_cast<int>(rows_.size())) return;
   const Row& action = rows_[static_cast<std::size_t>(row - 1)];
   if (action.probe == nullptr) return;
-  const std::string suffix = std::to_string(row);
-  Win32RowBoxes boxes(Control("Mac" + suffix), Control("Stat" + suffix));
-  try {
-    RunAction(action, boxes);
-  } catch (const Error& error) {
-    Report(error.number(), error.description());
-  } catch (const std::bad_alloc&) {
-    Report(kOutOfMemory, u"Out of memory");
-  } catch (const std::exception& other) {
-    Report(kInternalError, FromUtf8(other.what()));
-  }
+  Guarded([&] {
+    Win32RowBoxes boxes([this, row](const std::u16string& text) { SetAddressText(row, text); },
+                        Control("Stat" + std::to_string(row)));
+    const std::u16string compact = RunAction(action, boxes);
+    SetAddressToolTip(row, AdapterToolTip(compact, lookup_));
+  });
+}
+
+// A new result drops the tooltip that named the adapter of the old one.
+void Form1::SetAddressText(int row, const std::u16string& text) {
+  setting_address_ = true;
+  ::SetWindowTextW(Control("Mac" + std::to_string(row)), Wide(text));
+  setting_address_ = false;
+  SetAddressToolTip(row, {});
+}
+
+// The tooltip, and the box's accessible description that repeats it; the
+// box's text stays as it is.
+void Form1::SetAddressToolTip(int row, const std::u16string& text) {
+  const HWND box = Control("Mac" + std::to_string(row));
+  const HWND tooltip = AddressToolTip(row);
+  if (text.empty()) ::SendMessageW(tooltip, TTM_POP, 0, 0);
+  TTTOOLINFOW tool = ToolOf(window_, box);
+  tool.lpszText = const_cast<wchar_t*>(Wide(text));
+  ::SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  annotations_.Describe(box, AddressDescription(LayoutOf(row, Column::kAddress), text));
 }
 
 // The report leaves the program running: one failing way of finding the

@@ -2,7 +2,9 @@
 
 // The program's only window on Windows: a native top-level window with five
 // rows of a push button, an address box and a status box, built from the
-// toolkit-free layout and row tables at the window's DPI.
+// toolkit-free layout and row tables at the window's DPI. Each address box
+// has a tooltip that names the adapter behind its result, and every control an
+// accessible name and description.
 
 #include <windows.h>
 
@@ -14,6 +16,8 @@
 #include <string_view>
 
 #include "app/actions.h"
+#include "app/adapter_tooltip.h"
+#include "app/win32/accessible_annotations.h"
 
 namespace adreca::app {
 
@@ -23,9 +27,10 @@ class Form1 {
   using ErrorReport = std::function<void(HWND owner, std::int32_t number, const std::u16string& description)>;
 
   // Creates the window and its controls, hidden, and runs the load step.
-  // `closed` runs when the user closes the window.
+  // `closed` runs when the user closes the window; `lookup` names the adapter
+  // behind each result.
   explicit Form1(std::span<const Row> rows = Rows(), ErrorReport report = &ShowErrorReport,
-                 std::function<void()> closed = {});
+                 std::function<void()> closed = {}, AdapterLookup lookup = &platform::FindAdaptersByAddress);
   ~Form1();
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
@@ -33,6 +38,11 @@ class Form1 {
   HWND window() const { return window_; }
   // A control by its name in the layout table ("Command1", "Mac1", ...).
   HWND Control(std::string_view name) const;
+  // The tooltip control of a row's address box, rows 1 to 5.
+  HWND AddressToolTip(int row) const;
+  // Whether the system took every control's accessible name and description;
+  // where it has no annotation service, the controls keep its defaults.
+  bool AccessibleTextsAnnotated() const { return annotated_; }
 
   // Shows the window and puts the focus on the first control of the tab order.
   void Show(int show_command);
@@ -51,17 +61,29 @@ class Form1 {
   LRESULT Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void Lay();
   void CreateControls();
+  void CreateToolTips();
+  void AnnotateControls();
+  void ClearAnnotations() noexcept;
   void Release() noexcept;
+  template <typename Action>
+  void Guarded(Action&& action);
   void RunRow(int row);
+  void SetAddressText(int row, const std::u16string& text);
+  void SetAddressToolTip(int row, const std::u16string& text);
   void Report(std::int32_t number, const std::u16string& description);
 
   std::array<Row, 5> rows_;
   ErrorReport report_;
   std::function<void()> closed_;
+  AdapterLookup lookup_;
+  AccessibleAnnotations annotations_;
+  bool annotated_ = false;
+  bool setting_address_ = false;  // the program, not the user, is changing an address box
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   HWND focus_ = nullptr;             // the control to give the focus back to on activation
   std::array<HWND, 15> controls_{};  // in the layout table's order
+  std::array<HWND, 5> tooltips_{};   // of the address boxes, rows 1 to 5; owned by the window
 };
 
 }  // namespace adreca::app

@@ -3,12 +3,15 @@
 
 #include "app/win32/form1.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/accessible_text.h"
 #include "app/layout.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -43,6 +46,42 @@ RECT RectInParent(HWND control) {
   return rect;
 }
 
+// What a row's address tooltip shows now; empty when it shows nothing.
+std::u16string ToolTipText(const Form1& form, int row) {
+  std::array<wchar_t, 1024> text{};
+  TTTOOLINFOW tool{};
+  tool.cbSize = offsetof(TTTOOLINFOW, lParam) + sizeof tool.lParam;
+  tool.hwnd = form.window();
+  tool.uId = reinterpret_cast<UINT_PTR>(form.Control("Mac" + std::to_string(row)));
+  tool.lpszText = text.data();
+  ::SendMessageW(form.AddressToolTip(row), TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+  return std::u16string(reinterpret_cast<const char16_t*>(text.data()));
+}
+
+// The adapters that the window's lookup finds: one for the fake probes'
+// address, none for any other. Records what the row's tooltip showed at the
+// moment of the lookup, after the new address was in the box.
+struct LookupLog {
+  const Form1* form = nullptr;
+  std::vector<std::u16string> addresses;
+  std::vector<std::u16string> tooltips_during_lookup;
+};
+LookupLog lookup_log;
+
+std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address) {
+  lookup_log.addresses.emplace_back(address);
+  if (lookup_log.form != nullptr)
+    lookup_log.tooltips_during_lookup.push_back(ToolTipText(*lookup_log.form, 1));
+  if (address != u"001A2B3C4D5E") return {};
+  return {{u"Ethernet 3", u"Fake Gigabit Adapter", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {}, {}}};
+}
+
+std::u16string FromBstr(BSTR text) {
+  std::u16string value = text == nullptr ? u"" : std::u16string(reinterpret_cast<const char16_t*>(text));
+  ::SysFreeString(text);
+  return value;
+}
+
 struct ReportedError {
   std::int32_t number;
   std::u16string description;
@@ -53,19 +92,40 @@ std::u16string Found() {
   return u"001A2B3C4D5E";
 }
 std::u16string Fails() { RaiseSubscriptOutOfRange(); }
+// Finds the address until told to fail.
+bool failing = false;
+std::u16string FoundUntilFailing() {
+  if (failing) RaiseSubscriptOutOfRange();
+  return Found();
+}
+// Another address on every second call.
+std::u16string Alternates() {
+  static bool other = false;
+  other = !other;
+  return other ? u"0250F2000001" : u"001A2B3C4D5E";
+}
 
 class Form1Test : public ::testing::Test {
  protected:
   static constexpr std::array<Row, 5> kRows{{{1, &Found, StatusRule::kNotApplicable},
                                              {2, &Fails, StatusRule::kNotApplicable},
                                              {3, &Found, StatusRule::kApiStatus},
-                                             {4, &Fails, StatusRule::kApiStatus},
-                                             {5, &Found, StatusRule::kApiStatus}}};
+                                             {4, &FoundUntilFailing, StatusRule::kApiStatus},
+                                             {5, &Alternates, StatusRule::kApiStatus}}};
 
-  Form1 form{kRows, [this](HWND owner, std::int32_t number, const std::u16string& description) {
+  void SetUp() override {
+    lookup_log = {&form, {}, {}};
+    failing = false;
+  }
+  void TearDown() override { lookup_log = {}; }
+
+  Form1 form{kRows,
+             [this](HWND owner, std::int32_t number, const std::u16string& description) {
                EXPECT_EQ(owner, form.window());
                reports.push_back({number, description});
-             }};
+             },
+             {},
+             &FakeLookup};
   std::vector<ReportedError> reports;
   const int dpi = static_cast<int>(::GetDpiForWindow(form.window()));
 };
@@ -172,6 +232,80 @@ TEST_F(Form1Test, AClickShowsTheResultAndAnErrorIsReportedWithoutClosingTheWindo
   EXPECT_EQ(TextOf(form.Control("Mac3")), u"00-1A-2B-3C-4D-5E");
   EXPECT_EQ(TextOf(form.Control("Stat3")), u"232");
   EXPECT_EQ(reports.size(), 1u);
+}
+
+TEST_F(Form1Test, AClickNamesTheAdapterInTheAddressTooltipAndTypingClearsIt) {
+  for (int row = 1; row <= 5; ++row) EXPECT_EQ(ToolTipText(form, row), u"") << row;
+  const HWND box = form.Control("Mac1");
+  ::SendMessageW(form.Control("Command1"), BM_CLICK, 0, 0);
+  EXPECT_EQ(lookup_log.addresses, std::vector<std::u16string>{u"001A2B3C4D5E"});
+  const std::u16string tooltip = ToolTipText(form, 1);
+  EXPECT_NE(tooltip.find(u"Ethernet 3"), std::u16string::npos) << ToUtf8(tooltip);
+  EXPECT_NE(tooltip.find(u"Fake Gigabit Adapter"), std::u16string::npos) << ToUtf8(tooltip);
+  EXPECT_EQ(TextOf(box), u"00-1A-2B-3C-4D-5E");  // the tooltip leaves the text alone
+  EXPECT_EQ(ToolTipText(form, 3), u"");          // and the other rows
+  EXPECT_TRUE(reports.empty());
+
+  // A character typed into the box is the user's text, not the result.
+  ::SendMessageW(box, WM_CHAR, L'7', 0);
+  EXPECT_NE(TextOf(box), u"00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(ToolTipText(form, 1), u"");
+
+  // The next click names the adapter again, for the new result.
+  ::SendMessageW(form.Control("Command1"), BM_CLICK, 0, 0);
+  EXPECT_EQ(ToolTipText(form, 1), tooltip);
+}
+
+TEST_F(Form1Test, ANewResultDropsTheOldTooltipBeforeTheAdapterIsLookedUp) {
+  ::SendMessageW(form.Control("Command1"), BM_CLICK, 0, 0);
+  ASSERT_NE(ToolTipText(form, 1), u"");
+  ::SendMessageW(form.Control("Command1"), BM_CLICK, 0, 0);
+  EXPECT_EQ(lookup_log.tooltips_during_lookup, (std::vector<std::u16string>{u"", u""}));
+
+  // A row whose result changed names the new address's adapter, or none.
+  ::SendMessageW(form.Control("Command5"), BM_CLICK, 0, 0);
+  const std::u16string first = ToolTipText(form, 5);
+  ::SendMessageW(form.Control("Command5"), BM_CLICK, 0, 0);
+  const std::u16string second = ToolTipText(form, 5);
+  EXPECT_NE(first, second);
+  EXPECT_NE((first + second).find(u"Ethernet 3"), std::u16string::npos);
+  EXPECT_NE((first + second).find(u"No adapter"), std::u16string::npos);
+}
+
+TEST_F(Form1Test, AFailedActionKeepsTheResultAndTheTooltipThatDescribesIt) {
+  ::SendMessageW(form.Control("Command4"), BM_CLICK, 0, 0);
+  const std::u16string tooltip = ToolTipText(form, 4);
+  ASSERT_NE(tooltip, u"");
+  failing = true;
+  ::SendMessageW(form.Control("Command4"), BM_CLICK, 0, 0);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(TextOf(form.Control("Mac4")), u"00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(ToolTipText(form, 4), tooltip);
+  EXPECT_EQ(lookup_log.addresses.size(), 1u);
+}
+
+TEST_F(Form1Test, EveryControlHasItsAccessibleNameAndDescription) {
+  if (!form.AccessibleTextsAnnotated()) {
+    GTEST_SKIP() << "the system's annotation service did not take the controls' names "
+                    "(IAccPropServices::SetHwndPropStr failed; Wine 8 answers E_NOTIMPL)";
+  }
+  for (const ControlLayout& control : kControls) {
+    SCOPED_TRACE(std::string(control.name));
+    IAccessible* accessible = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(form.Control(control.name), static_cast<DWORD>(OBJID_CLIENT),
+                                           IID_IAccessible, reinterpret_cast<void**>(&accessible)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    BSTR description = nullptr;
+    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+    EXPECT_EQ(accessible->get_accDescription(self, &description), S_OK);
+    accessible->Release();
+    EXPECT_EQ(FromBstr(name), AccessibleName(control));
+    EXPECT_EQ(FromBstr(description), AccessibleDescription(control));
+  }
 }
 
 TEST(Form1LoadTest, TheLoadStepHasRecordedTheTemporaryFolder) {

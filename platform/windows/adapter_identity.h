@@ -1,0 +1,22 @@
+#pragma once
+
+// The Windows side of naming the adapter behind an address: the adapters come
+// from the IP helper's GetAdaptersAddresses, in the list's order.
+
+// iphlpapi.h declares the adapter records only after the socket types.
+#include <winsock2.h>
+// After winsock2.h.
+#include <iphlpapi.h>
+
+#include <vector>
+
+#include "platform/adapter_identity.h"
+
+namespace adreca::platform::windows {
+
+// The adapters of the linked list starting at `first` whose current hardware
+// address is exactly the six bytes of `address`; none for the all-zero address.
+std::vector<AdapterIdentity> IdentifyAdapters(const IP_ADAPTER_ADDRESSES_LH* first,
+                                              const HardwareAddress& address);
+
+}  // namespace adreca::platform::windows
