@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <chrono>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/seam.h"
@@ -53,10 +57,24 @@ void CopyText(char (&field)[N], std::string_view text) {
   field[length] = '\0';
 }
 
-std::string Dotted(const Ipv4& address) {
-  return std::to_string(address[0]) + '.' + std::to_string(address[1]) + '.' + std::to_string(address[2]) +
-         '.' + std::to_string(address[3]);
-}
+// Dotted decimal in a fixed array: an answer formats two of them per address,
+// and text of its own for each would be an allocation per record.
+class Dotted {
+ public:
+  explicit Dotted(const Ipv4& address) {
+    char* end = text_.data();
+    for (std::size_t i = 0; i < address.size(); ++i) {
+      if (i != 0) *end++ = '.';
+      end = std::to_chars(end, text_.data() + text_.size(), address[i]).ptr;
+    }
+    length_ = static_cast<std::size_t>(end - text_.data());
+  }
+  operator std::string_view() const { return {text_.data(), length_}; }
+
+ private:
+  std::array<char, 15> text_{};  // "255.255.255.255"
+  std::size_t length_ = 0;
+};
 
 Ipv4 MaskOf(std::uint8_t prefix_length) {
   const unsigned bits = std::min<unsigned>(prefix_length, 32);
@@ -119,12 +137,11 @@ void DescribeAdapter(IP_ADAPTER_INFO& record, const Adapter& adapter) {
   }
 }
 
-// Lays the answer out as it will lie at `base`: the records, then the extra
-// address entries in adapter order; builds it aside and copies it in whole.
+// Lays the answer out at `base`: the records, then the extra address entries
+// in adapter order. Each record is built in a local one and copied to its
+// place, so the answer needs no second table of its size.
 void Fill(std::span<const Adapter* const> adapters, std::byte* base) {
-  std::vector<IP_ADAPTER_INFO> records(adapters.size());
-  std::vector<IP_ADDR_STRING> extras(ExtraAddressCount(adapters));
-  std::byte* const extras_base = base + records.size() * sizeof(IP_ADAPTER_INFO);
+  std::byte* const extras_base = base + adapters.size() * sizeof(IP_ADAPTER_INFO);
   const auto record_at = [base](std::size_t i) {
     return reinterpret_cast<IP_ADAPTER_INFO*>(base + i * sizeof(IP_ADAPTER_INFO));
   };
@@ -132,24 +149,56 @@ void Fill(std::span<const Adapter* const> adapters, std::byte* base) {
     return reinterpret_cast<IP_ADDR_STRING*>(extras_base + k * sizeof(IP_ADDR_STRING));
   };
   std::size_t next_extra = 0;
-  for (std::size_t i = 0; i < records.size(); ++i) {
+  for (std::size_t i = 0; i < adapters.size(); ++i) {
     const Adapter& adapter = *adapters[i];
-    DescribeAdapter(records[i], adapter);
-    records[i].Next = i + 1 < records.size() ? record_at(i + 1) : nullptr;
-    IP_ADDR_STRING* previous = &records[i].IpAddressList;
+    IP_ADAPTER_INFO record{};
+    DescribeAdapter(record, adapter);
+    record.Next = i + 1 < adapters.size() ? record_at(i + 1) : nullptr;
+    if (ExtraAddressCount(adapter) > 0) record.IpAddressList.Next = extra_at(next_extra);
     for (std::size_t a = 1; a < adapter.ipv4.size(); ++a, ++next_extra) {
-      previous->Next = extra_at(next_extra);
-      previous = &extras[next_extra];
-      SetEntry(*previous, adapter.ipv4[a]);
+      IP_ADDR_STRING entry{};
+      SetEntry(entry, adapter.ipv4[a]);
+      entry.Next = a + 1 < adapter.ipv4.size() ? extra_at(next_extra + 1) : nullptr;
+      std::memcpy(extra_at(next_extra), &entry, sizeof entry);
     }
+    std::memcpy(record_at(i), &record, sizeof record);
   }
-  std::memcpy(base, records.data(), records.size() * sizeof(IP_ADAPTER_INFO));
-  if (!extras.empty()) std::memcpy(extras_base, extras.data(), extras.size() * sizeof(IP_ADDR_STRING));
+}
+
+// A caller that is told its buffer is too small (111) asks again at once with
+// a buffer of the size it was told. That follow-up is answered from the same
+// snapshot, so that the size told is the size that fits and one query with its
+// retry reads the adapters once. The next call on the same thread is taken as
+// the follow-up when it comes within kFollowUpWindow with at least that much
+// room; any other call reads the adapters afresh.
+constexpr std::chrono::milliseconds kFollowUpWindow{1000};
+
+struct PendingAnswer {
+  AdapterSnapshot snapshot;
+  std::uint32_t size_told = 0;
+  std::chrono::steady_clock::time_point told;
+};
+
+thread_local std::optional<PendingAnswer> pending_answer;
+
+AdapterSnapshot SnapshotToAnswer(const IP_ADAPTER_INFO* buffer, std::uint32_t size) {
+  std::optional<PendingAnswer> pending = std::exchange(pending_answer, std::nullopt);
+  if (pending && buffer != nullptr && size >= pending->size_told &&
+      std::chrono::steady_clock::now() - pending->told <= kFollowUpWindow) {
+    return std::move(pending->snapshot);
+  }
+  // The records report IPv4 gateways but no DNS servers.
+  return ReadPartialSnapshot({.gateways = true, .dns_servers = false});
 }
 
 std::uint32_t GetAdaptersInfoStandIn(IP_ADAPTER_INFO* buffer, std::uint32_t* size) {
   if (size == nullptr) return kErrorInvalidParameter;
-  return AnswerGetAdaptersInfo(ReadAdapterSnapshot(), buffer, size);
+  AdapterSnapshot snapshot = SnapshotToAnswer(buffer, *size);
+  const std::uint32_t result = AnswerGetAdaptersInfo(snapshot, buffer, size);
+  if (result == kErrorBufferOverflow) {
+    pending_answer = PendingAnswer{std::move(snapshot), *size, std::chrono::steady_clock::now()};
+  }
+  return result;
 }
 
 const seam::Provided kGetAdaptersInfo{"iphlpapi.dll", "GetAdaptersInfo",

@@ -21,20 +21,24 @@ namespace {
 constexpr std::size_t kHardwareAddressLength = 6;
 constexpr std::int32_t kTrue = 1;
 
-struct Transport {
-  std::u16string name;
-  std::u16string address;
-};
+// Every transport's name and address have these lengths, so their strings are
+// written straight into the answer's buffer, with no text of their own.
+constexpr std::u16string_view kNamePrefix = u"\\Device\\NetBT_Tcpip_";
+constexpr std::size_t kGuidTextLength = 38;  // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
+constexpr std::size_t kNameLength = kNamePrefix.size() + kGuidTextLength;
+constexpr std::size_t kAddressLength = 2 * kHardwareAddressLength;
 
 // ---- Names and addresses ----
 
 constexpr char16_t HexDigit(unsigned value) { return u"0123456789ABCDEF"[value & 0xF]; }
 
-void AppendHex(std::u16string& text, std::span<const std::uint8_t> bytes) {
+// Two upper-case hexadecimal digits per byte at `out`; returns the end.
+char16_t* PutHex(char16_t* out, std::span<const std::uint8_t> bytes) {
   for (const std::uint8_t byte : bytes) {
-    text += HexDigit(byte >> 4);
-    text += HexDigit(byte);
+    *out++ = HexDigit(byte >> 4);
+    *out++ = HexDigit(byte);
   }
+  return out;
 }
 
 // 64-bit FNV-1a: a fixed hash, so a GUID derived from it never changes.
@@ -65,28 +69,35 @@ std::array<std::uint8_t, 16> AdapterGuid(const Adapter& adapter) {
   return guid;
 }
 
-// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, upper case, as the registry shows it.
-std::u16string GuidText(const std::array<std::uint8_t, 16>& guid) {
+// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, upper case, as the registry shows it,
+// at `out`; returns the end.
+char16_t* PutGuid(char16_t* out, const std::array<std::uint8_t, 16>& guid) {
   const std::span<const std::uint8_t> bytes(guid);
-  std::u16string text = u"{";
-  AppendHex(text, bytes.subspan(0, 4));
-  text += u'-';
-  AppendHex(text, bytes.subspan(4, 2));
-  text += u'-';
-  AppendHex(text, bytes.subspan(6, 2));
-  text += u'-';
-  AppendHex(text, bytes.subspan(8, 2));
-  text += u'-';
-  AppendHex(text, bytes.subspan(10, 6));
-  return text + u"}";
+  *out++ = u'{';
+  out = PutHex(out, bytes.subspan(0, 4));
+  *out++ = u'-';
+  out = PutHex(out, bytes.subspan(4, 2));
+  *out++ = u'-';
+  out = PutHex(out, bytes.subspan(6, 2));
+  *out++ = u'-';
+  out = PutHex(out, bytes.subspan(8, 2));
+  *out++ = u'-';
+  out = PutHex(out, bytes.subspan(10, 6));
+  *out++ = u'}';
+  return out;
 }
 
-std::vector<Transport> Transports(const AdapterSnapshot& snapshot) {
-  std::vector<Transport> transports;
-  for (const Adapter* adapter : TransportAdapters(snapshot)) {
-    transports.push_back({TransportName(*adapter), TransportAddress(*adapter)});
-  }
-  return transports;
+// TransportName's kNameLength characters at `out`; returns the end.
+char16_t* PutTransportName(char16_t* out, const Adapter& adapter) {
+  return PutGuid(std::copy(kNamePrefix.begin(), kNamePrefix.end(), out), AdapterGuid(adapter));
+}
+
+// TransportAddress's kAddressLength characters at `out`; returns the end.
+char16_t* PutTransportAddress(char16_t* out, const Adapter& adapter) {
+  std::array<std::uint8_t, kHardwareAddressLength> bytes{};
+  const std::size_t length = std::min(adapter.hardware_address.size(), bytes.size());
+  std::copy_n(adapter.hardware_address.begin(), length, bytes.begin());
+  return PutHex(out, bytes);
 }
 
 // ---- The server name ----
@@ -112,47 +123,35 @@ bool NamesLocalComputer(const char16_t* server_name, const std::string& host_nam
 
 constexpr std::size_t kRecordSize = sizeof(WKSTA_TRANSPORT_INFO_0);
 
-std::size_t StringBytes(const Transport& transport) {
-  return (transport.name.size() + 1 + transport.address.size() + 1) * sizeof(char16_t);
-}
+// A transport's two strings with their terminating NULs.
+constexpr std::size_t kStringBytes = (kNameLength + 1 + kAddressLength + 1) * sizeof(char16_t);
 
-// How many of `transports`, from the first on, fit in `preferred_length`
-// bytes, each with its record and its strings.
-std::size_t CountThatFit(std::span<const Transport> transports, std::uint32_t preferred_length) {
-  if (preferred_length == kMaxPreferredLength) return transports.size();
-  std::uint64_t used = 0;
-  std::size_t count = 0;
-  for (const Transport& transport : transports) {
-    used += kRecordSize + StringBytes(transport);
-    if (used > preferred_length) break;
-    ++count;
-  }
-  return count;
-}
-
-char16_t* PlaceString(std::uint8_t*& cursor, const std::u16string& text) {
-  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  std::memcpy(cursor, text.c_str(), bytes);
-  char16_t* placed = reinterpret_cast<char16_t*>(cursor);
-  cursor += bytes;
-  return placed;
+// How many of `available` transports, from the first on, fit in
+// `preferred_length` bytes, each with its record and its strings.
+std::size_t CountThatFit(std::size_t available, std::uint32_t preferred_length) {
+  if (preferred_length == kMaxPreferredLength) return available;
+  return std::min<std::size_t>(available, preferred_length / (kRecordSize + kStringBytes));
 }
 
 // One allocation: the records back to back from its start, then the strings
-// they point to. Null when memory runs out.
-std::uint8_t* Pack(std::span<const Transport> transports) {
-  std::size_t size = transports.size() * kRecordSize;
-  for (const Transport& transport : transports) size += StringBytes(transport);
-  auto* buffer = static_cast<std::uint8_t*>(std::malloc(size));
+// they point to, written in place. Null when memory runs out.
+std::uint8_t* Pack(std::span<const Adapter* const> transports) {
+  auto* buffer = static_cast<std::uint8_t*>(std::malloc(transports.size() * (kRecordSize + kStringBytes)));
   if (buffer == nullptr) return nullptr;
 
-  std::uint8_t* strings = buffer + transports.size() * kRecordSize;
+  // The strings start a whole number of records into the buffer, which
+  // keeps them aligned for their 16-bit characters.
+  auto* strings = reinterpret_cast<char16_t*>(buffer + transports.size() * kRecordSize);
   for (std::size_t i = 0; i < transports.size(); ++i) {
     WKSTA_TRANSPORT_INFO_0 record{};
     record.wkti0_quality_of_service = 0;
     record.wkti0_number_of_vcs = 0;
-    record.wkti0_transport_name = PlaceString(strings, transports[i].name);
-    record.wkti0_transport_address = PlaceString(strings, transports[i].address);
+    record.wkti0_transport_name = strings;
+    strings = PutTransportName(strings, *transports[i]);
+    *strings++ = u'\0';
+    record.wkti0_transport_address = strings;
+    strings = PutTransportAddress(strings, *transports[i]);
+    *strings++ = u'\0';
     record.wkti0_wan_ish = kTrue;  // TCP/IP is routable
     std::memcpy(buffer + i * kRecordSize, &record, kRecordSize);
   }
@@ -172,8 +171,9 @@ std::uint32_t Fail(std::uint32_t code, std::uint8_t** buffer, std::uint32_t* ent
 std::uint32_t NetWkstaTransportEnumStandIn(char16_t* server_name, std::uint32_t level, std::uint8_t** buffer,
                                            std::uint32_t preferred_length, std::uint32_t* entries_read,
                                            std::uint32_t* total_entries, std::uint32_t* resume_handle) {
-  return EnumerateTransports(ReadAdapterSnapshot(), server_name, level, buffer, preferred_length,
-                             entries_read, total_entries, resume_handle);
+  // Transports need neither gateways nor DNS servers.
+  return EnumerateTransports(ReadPartialSnapshot(kLinksAndAddresses), server_name, level, buffer,
+                             preferred_length, entries_read, total_entries, resume_handle);
 }
 
 std::uint32_t NetApiBufferFreeStandIn(void* buffer) {
@@ -197,16 +197,15 @@ std::vector<const Adapter*> TransportAdapters(const AdapterSnapshot& snapshot) {
 }
 
 std::u16string TransportName(const Adapter& adapter) {
-  return u"\\Device\\NetBT_Tcpip_" + GuidText(AdapterGuid(adapter));
+  std::u16string name(kNameLength, u'\0');
+  PutTransportName(name.data(), adapter);
+  return name;
 }
 
 std::u16string TransportAddress(const Adapter& adapter) {
-  std::array<std::uint8_t, kHardwareAddressLength> bytes{};
-  const std::size_t length = std::min(adapter.hardware_address.size(), bytes.size());
-  std::copy_n(adapter.hardware_address.begin(), length, bytes.begin());
-  std::u16string text;
-  AppendHex(text, bytes);
-  return text;
+  std::u16string address(kAddressLength, u'\0');
+  PutTransportAddress(address.data(), adapter);
+  return address;
 }
 
 std::uint32_t EnumerateTransports(const AdapterSnapshot& snapshot, const char16_t* server_name,
@@ -221,10 +220,11 @@ std::uint32_t EnumerateTransports(const AdapterSnapshot& snapshot, const char16_
   }
   if (level != 0) return Fail(kErrorInvalidLevel, buffer, entries_read, total_entries);
 
-  const std::vector<Transport> all = Transports(snapshot);
+  const std::vector<const Adapter*> all = TransportAdapters(snapshot);
   const std::size_t first = std::min<std::size_t>(resume_handle == nullptr ? 0 : *resume_handle, all.size());
-  const std::span<const Transport> remaining = std::span(all).subspan(first);
-  const std::span<const Transport> delivered = remaining.first(CountThatFit(remaining, preferred_length));
+  const std::span<const Adapter* const> remaining = std::span(all).subspan(first);
+  const std::span<const Adapter* const> delivered =
+      remaining.first(CountThatFit(remaining.size(), preferred_length));
 
   std::uint8_t* packed = nullptr;
   if (!delivered.empty()) {

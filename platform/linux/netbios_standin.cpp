@@ -154,7 +154,8 @@ namespace {
 std::uint8_t NetbiosOfThisMachine(NCB* ncb) {
   if (ncb == nullptr) return NRC_INVADDRESS;
   static std::mutex mutex;
-  static NetbiosStandIn netbios(&ReadAdapterSnapshot);
+  // Adapter numbers and status records need neither gateways nor DNS servers.
+  static NetbiosStandIn netbios([] { return ReadPartialSnapshot(kLinksAndAddresses); });
   std::lock_guard lock(mutex);
   return netbios.Submit(*ncb);
 }

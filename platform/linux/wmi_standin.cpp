@@ -121,8 +121,23 @@ std::u16string AddressText(int family, const std::array<std::uint8_t, N>& addres
   return FromAscii(text.data());
 }
 
+// Dotted decimal, written here: inet_ntop formats an IPv4 address through
+// sprintf, which costs more than all the rest of an item.
+std::u16string Ipv4Text(const std::array<std::uint8_t, 4>& address) {
+  std::u16string text;
+  text.reserve(INET_ADDRSTRLEN);
+  for (std::size_t i = 0; i < address.size(); ++i) {
+    if (i != 0) text += u'.';
+    const unsigned value = address[i];
+    if (value >= 100) text += static_cast<char16_t>(u'0' + value / 100);
+    if (value >= 10) text += static_cast<char16_t>(u'0' + value / 10 % 10);
+    text += static_cast<char16_t>(u'0' + value % 10);
+  }
+  return text;
+}
+
 std::u16string FirstIpAddress(const Adapter& adapter) {
-  if (!adapter.ipv4.empty()) return AddressText(AF_INET, adapter.ipv4.front().address);
+  if (!adapter.ipv4.empty()) return Ipv4Text(adapter.ipv4.front().address);
   if (!adapter.ipv6.empty()) return AddressText(AF_INET6, adapter.ipv6.front().address);
   return {};
 }
@@ -193,7 +208,8 @@ std::u16string LocalHostName() {
 }
 
 std::unique_ptr<wmi::Services> GetObjectStandIn(std::u16string_view moniker) {
-  return ConnectServices(moniker, LocalHostName(), &ReadAdapterSnapshot);
+  // The configurations report neither gateways nor DNS servers.
+  return ConnectServices(moniker, LocalHostName(), [] { return ReadPartialSnapshot(kLinksAndAddresses); });
 }
 
 const seam::Provided kGetObject{"adreca.wmi", "GetObject", seam::AddressOf(&GetObjectStandIn)};
@@ -223,11 +239,15 @@ bool IsAdapterConfigurationQuery(std::u16string_view query) {
 
 std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(const AdapterSnapshot& snapshot) {
   std::vector<AdapterConfiguration> items;
+  items.reserve(snapshot.adapters.size());
   for (const Adapter& adapter : snapshot.adapters) {
     if (!adapter.IsLoopback() && adapter.HasIpAddress()) items.push_back(ConfigurationOf(adapter));
   }
-  std::stable_sort(items.begin(), items.end(),
-                   [](const auto& a, const auto& b) { return a.index < b.index; });
+  // A snapshot lists its adapters by index already; a stable sort would move
+  // every item (through a buffer of its own) even then.
+  const auto by_index = [](const auto& a, const auto& b) { return a.index < b.index; };
+  if (!std::is_sorted(items.begin(), items.end(), by_index))
+    std::stable_sort(items.begin(), items.end(), by_index);
   return std::make_unique<ConfigurationSet>(std::move(items));
 }
 
