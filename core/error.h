@@ -24,6 +24,7 @@ class Error : public std::runtime_error {
 namespace error_number {
 inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kSubscriptOutOfRange = 9;
+inline constexpr std::int32_t kBadFileNameOrNumber = 52;
 inline constexpr std::int32_t kFileNotFound = 53;
 inline constexpr std::int32_t kPathFileAccess = 75;
 inline constexpr std::int32_t kInvalidUseOfNull = 94;

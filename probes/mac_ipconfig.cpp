@@ -4,6 +4,7 @@
 
 #include "address/address.h"
 #include "core/checked.h"
+#include "core/error.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -21,10 +22,17 @@ constexpr std::u16string_view kAddressCharacters = u"0123456789ABCDEF-";
 constexpr std::int16_t kRunLength = 17;
 constexpr std::int16_t kPieceOffsets[] = {0, 3, 6, 9, 12, 15};
 
-// The redirection names the file that is later read only when a path with
-// blanks is quoted; without blanks it stays as it is.
+// The interpreter splits its command line at blanks and at its operators
+// (< > | & ^) unless they stand within double quotes, so such a path is
+// quoted; a path without them stays as it is. A double quote cannot be
+// passed inside a quoted name at all: the interpreter would redirect into
+// another file, perhaps outside the temporary folder, so such a path is
+// refused before anything runs.
 std::u16string RedirectionTarget(const std::u16string& path) {
-  if (path.find_first_of(u" \t") == std::u16string::npos) return path;
+  if (path.find(u'"') != std::u16string::npos) {
+    throw Error(error_number::kBadFileNameOrNumber, u"Bad file name or number: " + path);
+  }
+  if (path.find_first_of(u" \t<>|&^") == std::u16string::npos) return path;
   return u'"' + path + u'"';
 }
 

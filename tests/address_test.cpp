@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GuionsTest, LeavesItsInputUnchanged) {
   const std::u16string compact = u"001122AABBCCDD";
-  const std::u16string copy = compact;
+  const std::u16string copy = compact;  // NOLINT(performance-unnecessary-copy-initialization): the original
   Guions(compact);
   EXPECT_EQ(compact, copy);
 }

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,17 +14,41 @@ namespace adreca::platform {
 
 namespace {
 
+[[noreturn]] void RaiseRefused(std::u16string_view path, std::u16string_view why) {
+  std::u16string description = u"Path/File access error: ";
+  description += path;
+  description += why;
+  throw Error(error_number::kPathFileAccess, std::move(description));
+}
+
 [[noreturn]] void RaiseFileError(int code, std::u16string_view path) {
   if (code == ENOENT || code == ENOTDIR) RaiseFileNotFound(path);
-  throw Error(error_number::kPathFileAccess, u"Path/File access error: " + std::u16string(path));
+  if (code == ELOOP) RaiseRefused(path, u" is a symbolic link");
+  RaiseRefused(path, u"");
+}
+
+// What the interpreter refuses to write into is not read either: whatever a
+// symbolic link, a shared (hard-linked) file, a file of another user or
+// something other than a file holds is no listing that this run wrote.
+void CheckOwnRegularFile(int descriptor, std::u16string_view path) {
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) RaiseFileError(errno, path);
+  if (!S_ISREG(status.st_mode)) RaiseRefused(path, u" is not a regular file");
+  if (status.st_uid != ::geteuid()) RaiseRefused(path, u" belongs to another user");
+  if (status.st_nlink > 1) RaiseRefused(path, u" has other names (hard links)");
 }
 
 }  // namespace
 
 InputFile InputFile::Open(const std::u16string& path) {
-  const int descriptor = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK keeps the open of a fifo from waiting for a writer; reads of a
+  // regular file ignore it.
+  const int descriptor =
+      ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
   if (descriptor < 0) RaiseFileError(errno, path);
-  return InputFile(descriptor);
+  InputFile file(descriptor);
+  CheckOwnRegularFile(descriptor, path);
+  return file;
 }
 
 InputFile::InputFile(InputFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
