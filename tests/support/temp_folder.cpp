@@ -2,8 +2,6 @@
 
 #include <stdlib.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "core/text.h"
@@ -23,18 +21,5 @@ TempFolder::~TempFolder() {
 }
 
 std::u16string TempFolder::WithSeparator() const { return FromUtf8(path_.string() + "/"); }
-
-std::string ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-    throw std::runtime_error("cannot write " + path.string());
-  }
-}
 
 }  // namespace adreca::testing

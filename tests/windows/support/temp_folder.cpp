@@ -3,8 +3,6 @@
 
 #include "tests/support/temp_folder.h"
 
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <system_error>
@@ -39,18 +37,5 @@ TempFolder::~TempFolder() {
 }
 
 std::u16string TempFolder::WithSeparator() const { return path_.u16string() + u'\\'; }
-
-std::string ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-    throw std::runtime_error("cannot write " + path.string());
-  }
-}
 
 }  // namespace adreca::testing
