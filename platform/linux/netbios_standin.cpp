@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "core/error.h"
+#include "platform/linux/netapi32_standin.h"
 #include "platform/seam.h"
 
 namespace adreca::platform::standin {
@@ -54,16 +55,16 @@ std::vector<std::uint8_t> StatusRecord(const LanAdapter& adapter,
 
 }  // namespace
 
+// One LAN adapter number for each workstation transport, in the same order.
 std::vector<LanAdapter> LanAdapters(const AdapterSnapshot& snapshot) {
   std::vector<LanAdapter> lanas;
-  for (const Adapter& adapter : snapshot.adapters) {
-    if (adapter.IsLoopback() || adapter.ipv4.empty()) continue;
+  for (const Adapter* adapter : TransportAdapters(snapshot)) {
     if (lanas.size() == kMaxLanas) break;
     LanAdapter& lana = lanas.emplace_back();
-    lana.interface_index = adapter.index;
-    lana.interface_name = adapter.name;
-    const std::size_t length = std::min(adapter.hardware_address.size(), lana.address.size());
-    std::copy_n(adapter.hardware_address.begin(), length, lana.address.begin());
+    lana.interface_index = adapter->index;
+    lana.interface_name = adapter->name;
+    const std::size_t length = std::min(adapter->hardware_address.size(), lana.address.size());
+    std::copy_n(adapter->hardware_address.begin(), length, lana.address.begin());
   }
   return lanas;
 }
