@@ -11,10 +11,14 @@
 
 #include "core/text.h"
 #include "platform/linux/adapter_identity.h"
+#include "tests/support/adapters.h"
 #include "tests/support/netns.h"
 
 namespace adreca::platform {
 namespace {
+
+using testing::AddressedAdapter;
+using testing::MakeAdapter;
 
 using standin::Adapter;
 using standin::AdapterSnapshot;
@@ -59,15 +63,6 @@ TEST(ParseHardwareAddressTest, TwelveHexDigitsOfEitherCaseWithSeparatorsOnlyBetw
 }
 
 // ---- Adapters of a hand-made snapshot ----
-
-Adapter MakeAdapter(int index, std::string name, Bytes address, std::uint16_t type = ARPHRD_ETHER) {
-  Adapter adapter;
-  adapter.index = index;
-  adapter.name = std::move(name);
-  adapter.type = type;
-  adapter.hardware_address = std::move(address);
-  return adapter;
-}
 
 const Bytes kShared{0x02, 0x42, 0xAC, 0x11, 0x00, 0x02};
 

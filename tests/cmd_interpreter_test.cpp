@@ -24,9 +24,13 @@
 #include "platform/linux/interpreter_command_line.h"
 #include "platform/linux/ipconfig_listing.h"
 #include "platform/linux/redirection_target.h"
+#include "tests/support/adapters.h"
 
 namespace adreca::platform::standin {
 namespace {
+
+using testing::AddressedAdapter;
+using testing::MakeAdapter;
 
 using Words = std::vector<std::string>;
 
@@ -122,26 +126,15 @@ TEST(InterpreterCommandLineTest, KnowsOnlyIpconfigAll) {
 
 // ---- Listing ----
 
-Adapter MakeAdapter(int index, std::string name, std::uint16_t type, unsigned flags,
-                    std::vector<std::uint8_t> hardware_address) {
-  Adapter adapter;
-  adapter.index = index;
-  adapter.name = std::move(name);
-  adapter.type = type;
-  adapter.flags = flags;
-  adapter.hardware_address = std::move(hardware_address);
-  return adapter;
-}
-
 AdapterSnapshot HandMadeSnapshot() {
   AdapterSnapshot snapshot;
   snapshot.host_name = "testhost.example.org";
   snapshot.dns_servers = {"192.0.2.53", "2001:db8::53"};
 
-  Adapter loopback = MakeAdapter(1, "lo", ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK, {0, 0, 0, 0, 0, 0});
+  Adapter loopback = MakeAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK);
   loopback.ipv4 = {{{127, 0, 0, 1}, 8}};
 
-  Adapter eth0 = MakeAdapter(2, "eth0", ARPHRD_ETHER, IFF_UP, {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e});
+  Adapter eth0 = MakeAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, ARPHRD_ETHER, IFF_UP);
   // The kernel's order puts the link-local address first; Windows lists it after the others.
   eth0.ipv6 = {{{0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0x02, 0x1a, 0x2b, 0xff, 0xfe, 0x3c, 0x4d, 0x5e}, 64},
                {{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10}, 64}};
@@ -150,16 +143,16 @@ AdapterSnapshot HandMadeSnapshot() {
   eth0.ipv6_gateways = {{0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01}};
 
   // Down: its addresses are not listed.
-  Adapter eth1 = MakeAdapter(3, "eth1", ARPHRD_ETHER, 0, {0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f});
+  Adapter eth1 = MakeAdapter(3, "eth1", {0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, ARPHRD_ETHER, 0);
   eth1.ipv4 = {{{203, 0, 113, 9}, 24}};
 
-  Adapter tun0 = MakeAdapter(5, "tun0", ARPHRD_NONE, IFF_UP | IFF_POINTOPOINT, {});
+  Adapter tun0 = MakeAdapter(5, "tun0", {}, ARPHRD_NONE, IFF_UP | IFF_POINTOPOINT);
   tun0.ipv6 = {{{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05}, 128}};
 
   // Interface names may hold any byte but '/', ':' and white space.
   std::vector<std::uint8_t> infiniband(20);
   for (std::size_t i = 0; i < infiniband.size(); ++i) infiniband[i] = static_cast<std::uint8_t>(0xa0 + i);
-  Adapter ib = MakeAdapter(7, "ib\xc3\xa9", ARPHRD_INFINIBAND, 0, infiniband);
+  Adapter ib = MakeAdapter(7, "ib\xc3\xa9", infiniband, ARPHRD_INFINIBAND, 0);
 
   snapshot.adapters = {loopback, eth0, eth1, tun0, ib};
   return snapshot;
@@ -231,7 +224,7 @@ TEST(IpconfigListingTest, MatchesTheWindowsShapeExactly) {
 }
 
 TEST(IpconfigListingTest, SubnetMasksCoverEveryPrefixLength) {
-  Adapter adapter = MakeAdapter(2, "eth0", ARPHRD_ETHER, IFF_UP, {2, 0, 0, 0, 0, 1});
+  Adapter adapter = MakeAdapter(2, "eth0", {2, 0, 0, 0, 0, 1}, ARPHRD_ETHER, IFF_UP);
   const std::pair<std::uint8_t, std::string_view> cases[] = {{0, "0.0.0.0"},
                                                              {1, "128.0.0.0"},
                                                              {23, "255.255.254.0"},

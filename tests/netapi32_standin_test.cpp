@@ -12,23 +12,15 @@
 
 #include "core/text.h"
 #include "platform/netapi32.h"
+#include "tests/support/adapters.h"
 
 namespace adreca::platform::standin {
 namespace {
 
-using Texts = std::vector<std::u16string>;
+using testing::AddressedAdapter;
+using testing::MakeAdapter;
 
-Adapter MakeAdapter(int index, std::string name, std::vector<std::uint8_t> mac, bool has_ipv4,
-                    std::uint16_t type = ARPHRD_ETHER, unsigned flags = IFF_UP) {
-  Adapter adapter;
-  adapter.index = index;
-  adapter.name = std::move(name);
-  adapter.type = type;
-  adapter.flags = flags;
-  adapter.hardware_address = std::move(mac);
-  if (has_ipv4) adapter.ipv4.push_back({{192, 0, 2, static_cast<std::uint8_t>(index)}, 24});
-  return adapter;
-}
+using Texts = std::vector<std::u16string>;
 
 // lo, an Ethernet adapter, one with IPv6 only, a tun (no hardware address)
 // and a second Ethernet adapter that is down.
@@ -36,14 +28,14 @@ AdapterSnapshot MixedSnapshot() {
   AdapterSnapshot snapshot;
   snapshot.host_name = "workbench";
   snapshot.adapters.push_back(
-      MakeAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, true, ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK));
-  snapshot.adapters.push_back(MakeAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, true));
-  Adapter ipv6_only = MakeAdapter(3, "wlan0", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55}, false);
+      AddressedAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK));
+  snapshot.adapters.push_back(AddressedAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}));
+  Adapter ipv6_only = MakeAdapter(3, "wlan0", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55});
   ipv6_only.ipv6.push_back({{0x20, 0x01, 0x0d, 0xb8}, 64});
   snapshot.adapters.push_back(ipv6_only);
-  snapshot.adapters.push_back(MakeAdapter(4, "tun0", {}, true, ARPHRD_NONE));
+  snapshot.adapters.push_back(AddressedAdapter(4, "tun0", {}, ARPHRD_NONE));
   snapshot.adapters.push_back(
-      MakeAdapter(5, "eth1", {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}, true, ARPHRD_ETHER, 0));
+      AddressedAdapter(5, "eth1", {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}, ARPHRD_ETHER, 0));
   return snapshot;
 }
 
@@ -117,14 +109,14 @@ TEST(Netapi32StandInTest, TransportNamesAreStablePerAdapterAndDistinctBetweenAda
   EXPECT_NE(a[1].name, a[2].name);
 
   // Same hardware address, other name: another adapter, another GUID.
-  const Adapter renamed = MakeAdapter(9, "eth9", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, true);
+  const Adapter renamed = AddressedAdapter(9, "eth9", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e});
   EXPECT_NE(TransportName(renamed), a[0].name);
 }
 
 TEST(Netapi32StandInTest, TransportAddressUsesTheFirstSixHardwareBytes) {
-  EXPECT_EQ(TransportAddress(MakeAdapter(1, "ib0", {0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45, 0x67, 0x89}, true)),
+  EXPECT_EQ(TransportAddress(AddressedAdapter(1, "ib0", {0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45, 0x67, 0x89})),
             u"ABCDEF012345");
-  EXPECT_EQ(TransportAddress(MakeAdapter(1, "odd0", {0xFE, 0xDC}, true)), u"FEDC00000000");
+  EXPECT_EQ(TransportAddress(AddressedAdapter(1, "odd0", {0xFE, 0xDC})), u"FEDC00000000");
 }
 
 TEST(Netapi32StandInTest, NoTransportsIsSuccessWithoutABuffer) {

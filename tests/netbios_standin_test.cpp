@@ -9,36 +9,29 @@
 #include <vector>
 
 #include "core/error.h"
+#include "tests/support/adapters.h"
 
 namespace adreca::platform::standin {
 namespace {
 
+using testing::AddressedAdapter;
+using testing::MakeAdapter;
+
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint8_t kUntouched = 0xCC;
-
-Adapter MakeAdapter(int index, std::string name, Bytes hardware, bool ipv4, bool loopback = false) {
-  Adapter adapter;
-  adapter.index = index;
-  adapter.name = std::move(name);
-  adapter.type = loopback ? ARPHRD_LOOPBACK : ARPHRD_ETHER;
-  adapter.flags = IFF_UP | (loopback ? IFF_LOOPBACK : 0);
-  adapter.hardware_address = std::move(hardware);
-  if (ipv4) adapter.ipv4.push_back({{192, 0, 2, static_cast<std::uint8_t>(index)}, 24});
-  return adapter;
-}
 
 // Four listed adapters among ones that NetBIOS does not number.
 AdapterSnapshot Machine() {
   AdapterSnapshot snapshot;
   snapshot.host_name = "myhost.example.org";
   snapshot.adapters = {
-      MakeAdapter(1, "lo", Bytes(6, 0), true, true),
-      MakeAdapter(2, "eth0", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, true),
-      MakeAdapter(3, "v6only", {2, 0, 0, 0, 0, 3}, false),
-      MakeAdapter(4, "tun0", {}, true),
-      MakeAdapter(5, "ib0", Bytes{0x80, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-                  true),
-      MakeAdapter(6, "short", {0xAA, 0xBB, 0xCC, 0xDD}, true),
+      AddressedAdapter(1, "lo", Bytes(6, 0), ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK),
+      AddressedAdapter(2, "eth0", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}),
+      MakeAdapter(3, "v6only", {2, 0, 0, 0, 0, 3}),
+      AddressedAdapter(4, "tun0", {}),
+      AddressedAdapter(5, "ib0",
+                       Bytes{0x80, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}),
+      AddressedAdapter(6, "short", {0xAA, 0xBB, 0xCC, 0xDD}),
   };
   snapshot.adapters[2].ipv6.push_back({});
   return snapshot;
@@ -213,7 +206,7 @@ TEST_F(NetbiosStandInTest, AtMost255AdaptersAreNumbered) {
   machine.adapters.clear();
   for (int i = 0; i < 300; ++i)
     machine.adapters.push_back(
-        MakeAdapter(10 + i, "veth", {2, 0, 0, 0, 1, static_cast<std::uint8_t>(i)}, true));
+        AddressedAdapter(10 + i, "veth", {2, 0, 0, 0, 1, static_cast<std::uint8_t>(i)}));
   ExactBuffer lanas(sizeof(LANA_ENUM));
   ASSERT_EQ(Submit(Request(NCBENUM, 0, lanas.bytes.get(), sizeof(LANA_ENUM))), NRC_GOODRET);
   EXPECT_EQ(lanas.bytes[0], 255);

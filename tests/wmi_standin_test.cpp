@@ -12,11 +12,15 @@
 
 #include "core/error.h"
 #include "probes/probes.h"
+#include "tests/support/adapters.h"
 #include "tests/support/netns.h"
 #include "tests/support/raised.h"
 
 namespace adreca::platform::standin {
 namespace {
+
+using testing::AddressedAdapter;
+using testing::MakeAdapter;
 
 using ::adreca::testing::TestNamespace;
 using ::testing::ElementsAre;
@@ -127,33 +131,21 @@ TEST(WmiStandinQueryTest, RefusesOtherQueryTextWithInvalidQuery) {
 
 // ---- Items from a hand-made snapshot ----
 
-Adapter MakeAdapter(int index, std::string name, std::vector<std::uint8_t> mac, bool with_ipv4) {
-  Adapter adapter;
-  adapter.index = index;
-  adapter.name = std::move(name);
-  adapter.type = mac.empty() ? ARPHRD_NONE : ARPHRD_ETHER;
-  adapter.flags = IFF_UP;
-  adapter.hardware_address = std::move(mac);
-  if (with_ipv4) adapter.ipv4.push_back({{192, 0, 2, static_cast<std::uint8_t>(index)}, 24});
-  return adapter;
-}
-
 AdapterSnapshot SampleSnapshot() {
-  Adapter loopback = MakeAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, true);
+  Adapter loopback = AddressedAdapter(1, "lo", {0, 0, 0, 0, 0, 0});
   loopback.type = ARPHRD_LOOPBACK;
   loopback.flags |= IFF_LOOPBACK;
-  Adapter ipv6_only = MakeAdapter(4, "wlan0", {0x0a, 0xbc, 0xde, 0xf0, 0x12, 0x34}, false);
+  Adapter ipv6_only = MakeAdapter(4, "wlan0", {0x0a, 0xbc, 0xde, 0xf0, 0x12, 0x34});
   ipv6_only.ipv6.push_back({{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05}, 64});
   AdapterSnapshot snapshot;
   snapshot.adapters = {
-      MakeAdapter(5, "tun0", {}, true),
+      AddressedAdapter(5, "tun0", {}, ARPHRD_NONE),
       loopback,
-      MakeAdapter(2, "eth1", {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, false),
-      MakeAdapter(3, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, true),
+      MakeAdapter(2, "eth1", {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}),
+      AddressedAdapter(3, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}),
       ipv6_only,
-      MakeAdapter(7, "ib0", {0x80, 0, 0x02, 0x08, 0xfe, 0x80, 0, 0,    0,    0,
-                             0,    0, 0,    0x02, 0xc9, 0x03, 0, 0x0f, 0x10, 0x11},
-                  true),
+      AddressedAdapter(7, "ib0", {0x80, 0, 0x02, 0x08, 0xfe, 0x80, 0, 0,    0,    0,
+                                  0,    0, 0,    0x02, 0xc9, 0x03, 0, 0x0f, 0x10, 0x11}),
   };
   return snapshot;
 }
