@@ -17,7 +17,6 @@
 namespace adreca::platform {
 namespace {
 
-using testing::AddressedAdapter;
 using testing::MakeAdapter;
 
 using standin::Adapter;

@@ -29,7 +29,6 @@
 namespace adreca::platform::standin {
 namespace {
 
-using testing::AddressedAdapter;
 using testing::MakeAdapter;
 
 using Words = std::vector<std::string>;
