@@ -43,7 +43,7 @@ platform::ProcessHandle WriteListing(const std::u16string& command_line, int) {
   if (!out.flush()) Fail("the fake interpreter cannot write the listing");
   return 1;
 }
-void Finished(platform::ProcessHandle, std::int32_t) {}
+platform::ExitStatus Finished(platform::ProcessHandle, std::int32_t) { return {}; }
 void Abandoned(platform::ProcessHandle) { Fail("the probe abandoned a command that it never waited for"); }
 
 // Lines as the listing defines them: CR ends a line, an LF right after it is
@@ -73,19 +73,36 @@ struct Expected {
   bool overflow = false;
 };
 
-// The candidate of a line, or overflow when its length or the position
-// leaves 16 bits.
+bool IsHexDigit(char16_t c) { return IsAddressCharacter(c) && c != u'-'; }
+
+// 00-1A-2B-3C-4D-5E and nothing else.
+bool IsSixGroups(std::u16string_view run) {
+  if (run.size() != 17) return false;
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    if (i % 3 == 2 ? run[i] != u'-' : !IsHexDigit(run[i])) return false;
+  }
+  return true;
+}
+
+// The candidate of a line: its first whole run of address characters that is
+// six two-digit groups. Overflow when the line's length leaves 16 bits, or
+// when the scan has to step past position 32,767.
 bool ScanInto(std::u16string_view line, Expected& expected) {
   if (line.size() > 32767) return expected.overflow = true;
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    run = IsAddressCharacter(line[i]) ? run + 1 : 0;
-    if (run == 17) {
-      const std::u16string_view start = line.substr(i - 16);
+  std::size_t start = 0;
+  while (start < line.size()) {
+    if (!IsAddressCharacter(line[start])) {
+      ++start;
+      continue;
+    }
+    std::size_t end = start;
+    while (end < line.size() && IsAddressCharacter(line[end])) ++end;
+    if (IsSixGroups(line.substr(start, end - start))) {
       expected.candidate.clear();
-      for (std::size_t offset : {0, 3, 6, 9, 12, 15}) expected.candidate += start.substr(offset, 2);
+      for (std::size_t offset : {0, 3, 6, 9, 12, 15}) expected.candidate += line.substr(start + offset, 2);
       return false;
     }
+    start = end;
   }
   if (line.size() == 32767) return expected.overflow = true;
   return false;
