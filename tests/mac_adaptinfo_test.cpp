@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -36,6 +37,8 @@ struct Reply {
   std::optional<std::uint32_t> size_out;
   std::vector<FakeRecord> records;
   std::optional<std::uint8_t> filler;
+  // Runs last, over the buffer as filled: links of its own, say.
+  std::function<void(std::byte* buffer)> then;
 };
 
 Reply Answer(std::uint32_t result, std::vector<FakeRecord> records = {}) {
@@ -62,6 +65,15 @@ struct Call {
   bool buffer_zero = false;  // every byte it was told about was zero
 };
 
+// A record as the platform writes it, linked to `next` (null: the last).
+void WriteRecord(std::byte* at, const FakeRecord& fake, std::byte* next) {
+  IP_ADAPTER_INFO record{};
+  record.Next = reinterpret_cast<IP_ADAPTER_INFO*>(next);
+  record.AddressLength = fake.address_length;
+  std::copy(fake.address.begin(), fake.address.end(), record.Address);
+  std::memcpy(at, &record, sizeof record);
+}
+
 // GetAdaptersInfo replaced through the seam by a script of replies.
 class ScriptedAdaptersInfo {
  public:
@@ -87,16 +99,14 @@ class ScriptedAdaptersInfo {
     const Reply& reply = replies_[calls.size() - 1];
     if (reply.filler) std::memset(buffer, *reply.filler, told);
     EXPECT_LE(reply.records.size() * kRecord, told) << "script writes past the buffer it was told";
-    for (std::size_t i = 0; i < reply.records.size(); ++i) Write(buffer + i * kRecord, reply.records[i]);
+    // Linked through Next, as the platform links its records.
+    for (std::size_t i = 0; i < reply.records.size(); ++i) {
+      std::byte* next = i + 1 < reply.records.size() ? buffer + (i + 1) * kRecord : nullptr;
+      WriteRecord(buffer + i * kRecord, reply.records[i], next);
+    }
+    if (reply.then) reply.then(buffer);
     if (reply.size_out) *size = *reply.size_out;
     return reply.result;
-  }
-
-  static void Write(std::byte* at, const FakeRecord& fake) {
-    IP_ADAPTER_INFO record{};
-    record.AddressLength = fake.address_length;
-    std::copy(fake.address.begin(), fake.address.end(), record.Address);
-    std::memcpy(at, &record, sizeof record);
   }
 
   static inline ScriptedAdaptersInfo* current_ = nullptr;
@@ -221,7 +231,16 @@ TEST(MacAdaptInfoTest, AddressLengthBeyondItsRoomOrSixteenBitsAndTooSmallSizesRa
   }
 }
 
-TEST(MacAdaptInfoTest, TheTableUpperBoundIsASixteenBitPosition) {
+// Sets the Next link of the record at `from` (a byte offset) to `to` bytes
+// from the start of the buffer.
+std::function<void(std::byte*)> Link(std::size_t from, std::ptrdiff_t to) {
+  return [from, to](std::byte* buffer) {
+    IP_ADAPTER_INFO* next = reinterpret_cast<IP_ADAPTER_INFO*>(buffer + to);
+    std::memcpy(buffer + from + offsetof(IP_ADAPTER_INFO, Next), &next, sizeof next);
+  };
+}
+
+TEST(MacAdaptInfoTest, TheTableUpperBoundAndTheRecordsVisitedAreSixteenBit) {
   constexpr std::uint32_t kLimit = 32767;
   const FakeRecord accepted{6, {0, 0, 0, 0, 0, 0x2A}};
   {
@@ -231,16 +250,62 @@ TEST(MacAdaptInfoTest, TheTableUpperBoundIsASixteenBitPosition) {
     EXPECT_EQ(Sizes(script.calls), (std::vector<std::uint32_t>{kRecord, (kLimit + 1) * kRecord}));
   }
   {
-    SCOPED_TRACE("upper bound 32767, nothing accepted: overflow stepping past it");
-    ScriptedAdaptersInfo script({Needs(kLimit * kRecord), Answer(0)});
+    SCOPED_TRACE("two records linked to each other, nothing accepted: overflow past 32,767 visits");
+    Reply loop = Answer(0, {{6, kEightZeros}, {6, kEightZeros}});
+    loop.then = Link(kRecord, 0);
+    ScriptedAdaptersInfo script({Needs(2 * kRecord), loop});
     EXPECT_EQ(ErrorOfRun(), error_number::kOverflow);
   }
   {
-    SCOPED_TRACE("upper bound 32767, the last record accepted");
+    SCOPED_TRACE("upper bound 32767, the last of 32,767 linked records accepted");
     std::vector<FakeRecord> records(kLimit);
     records.back() = accepted;
     ScriptedAdaptersInfo script({Needs(kLimit * kRecord), Answer(0, records)});
     EXPECT_EQ(MacAdaptInfo(), u"00000000002A");
+  }
+}
+
+// The platform puts each adapter's further addresses and gateways into the
+// same buffer and counts them in the size it reports; only the links say
+// where the records are. Read as a record, the filler's AddressLength of
+// 0x01010101 would overflow.
+TEST(MacAdaptInfoTest, OnlyLinkedRecordsAreVisitedNotWhateverElseTheBufferHolds) {
+  const FakeRecord zero{6, kEightZeros};
+  const FakeRecord found{6, {0x02, 0x00, 0x00, 0x00, 0x00, 0x01}};
+  constexpr std::uint32_t kSize = 4 * kRecord + 40 * sizeof(platform::IP_ADDR_STRING);
+  {
+    SCOPED_TRACE("one record, then forty address strings");
+    ScriptedAdaptersInfo script({Needs(kSize), Filled(Answer(0, {zero}), 0x01)});
+    EXPECT_EQ(MacAdaptInfo(), u"000000000000");
+  }
+  {
+    SCOPED_TRACE("the second record lies behind the strings");
+    Reply reply = Filled(Answer(0, {zero}), 0x01);
+    reply.then = [found, first = Link(0, 3 * kRecord)](std::byte* buffer) {
+      WriteRecord(buffer + 3 * kRecord, found, nullptr);
+      first(buffer);
+    };
+    ScriptedAdaptersInfo script({Needs(kSize), reply});
+    EXPECT_EQ(MacAdaptInfo(), u"020000000001");
+  }
+}
+
+TEST(MacAdaptInfoTest, ALinkThatLeavesTheBufferIsASubscriptError) {
+  const FakeRecord zero{6, kEightZeros};
+  const struct {
+    const char* label;
+    std::ptrdiff_t to;
+  } cases[] = {
+      {"before the buffer", -static_cast<std::ptrdiff_t>(kRecord)},
+      {"past its end", 2 * kRecord},
+      {"to a record that does not fit", kRecord + 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Reply reply = Answer(0, {zero});
+    reply.then = Link(0, c.to);
+    ScriptedAdaptersInfo script({Needs(2 * kRecord), reply});
+    EXPECT_EQ(ErrorOfRun(), error_number::kSubscriptOutOfRange);
   }
 }
 

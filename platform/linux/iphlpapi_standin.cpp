@@ -100,19 +100,25 @@ std::vector<const Adapter*> ReportedAdapters(const AdapterSnapshot& snapshot) {
   return reported;
 }
 
-// IPv4 addresses beyond an adapter's first, which get entries of their own.
-std::size_t ExtraAddressCount(const Adapter& adapter) {
-  return adapter.ipv4.empty() ? 0 : adapter.ipv4.size() - 1;
+// IPv4 addresses and gateways beyond an adapter's first ones, which get
+// entries of their own.
+template <typename List>
+std::size_t Extra(const List& list) {
+  return list.empty() ? 0 : list.size() - 1;
 }
 
-std::size_t ExtraAddressCount(std::span<const Adapter* const> adapters) {
+std::size_t ExtraEntryCount(const Adapter& adapter) {
+  return Extra(adapter.ipv4) + Extra(adapter.ipv4_gateways);
+}
+
+std::size_t ExtraEntryCount(std::span<const Adapter* const> adapters) {
   std::size_t count = 0;
-  for (const Adapter* adapter : adapters) count += ExtraAddressCount(*adapter);
+  for (const Adapter* adapter : adapters) count += ExtraEntryCount(*adapter);
   return count;
 }
 
 std::size_t NeededBytes(std::span<const Adapter* const> adapters) {
-  return adapters.size() * sizeof(IP_ADAPTER_INFO) + ExtraAddressCount(adapters) * sizeof(IP_ADDR_STRING);
+  return adapters.size() * sizeof(IP_ADAPTER_INFO) + ExtraEntryCount(adapters) * sizeof(IP_ADDR_STRING);
 }
 
 // Every field of a record but its links.
@@ -137,30 +143,54 @@ void DescribeAdapter(IP_ADAPTER_INFO& record, const Adapter& adapter) {
   }
 }
 
-// Lays the answer out at `base`: the records, then the extra address entries
-// in adapter order. Each record is built in a local one and copied to its
-// place, so the answer needs no second table of its size.
+// The entries that follow all the records, each list's further entries one
+// after another and linked in order.
+class ExtraEntries {
+ public:
+  explicit ExtraEntries(std::byte* base) : next_(base) {}
+
+  // Writes the entries items[1..] and links `head` (the list's first entry,
+  // inside its record) to them.
+  template <typename Item, typename Describe>
+  void Chain(IP_ADDR_STRING& head, const std::vector<Item>& items, Describe describe) {
+    if (items.size() < 2) return;
+    head.Next = Slot(0);
+    for (std::size_t k = 1; k < items.size(); ++k) {
+      IP_ADDR_STRING entry{};
+      describe(entry, items[k]);
+      entry.Next = k + 1 < items.size() ? Slot(1) : nullptr;
+      std::memcpy(Slot(0), &entry, sizeof entry);
+      next_ += sizeof entry;
+    }
+  }
+
+ private:
+  IP_ADDR_STRING* Slot(std::size_t ahead) const {
+    return reinterpret_cast<IP_ADDR_STRING*>(next_ + ahead * sizeof(IP_ADDR_STRING));
+  }
+
+  std::byte* next_;
+};
+
+// Lays the answer out at `base`: the records, then in adapter order each
+// adapter's further addresses and further gateways, as the platform counts
+// them in the size it reports. Each record is built in a local one and copied
+// to its place, so the answer needs no second table of its size.
 void Fill(std::span<const Adapter* const> adapters, std::byte* base) {
-  std::byte* const extras_base = base + adapters.size() * sizeof(IP_ADAPTER_INFO);
   const auto record_at = [base](std::size_t i) {
     return reinterpret_cast<IP_ADAPTER_INFO*>(base + i * sizeof(IP_ADAPTER_INFO));
   };
-  const auto extra_at = [extras_base](std::size_t k) {
-    return reinterpret_cast<IP_ADDR_STRING*>(extras_base + k * sizeof(IP_ADDR_STRING));
-  };
-  std::size_t next_extra = 0;
+  ExtraEntries extras(base + adapters.size() * sizeof(IP_ADAPTER_INFO));
   for (std::size_t i = 0; i < adapters.size(); ++i) {
     const Adapter& adapter = *adapters[i];
     IP_ADAPTER_INFO record{};
     DescribeAdapter(record, adapter);
     record.Next = i + 1 < adapters.size() ? record_at(i + 1) : nullptr;
-    if (ExtraAddressCount(adapter) > 0) record.IpAddressList.Next = extra_at(next_extra);
-    for (std::size_t a = 1; a < adapter.ipv4.size(); ++a, ++next_extra) {
-      IP_ADDR_STRING entry{};
-      SetEntry(entry, adapter.ipv4[a]);
-      entry.Next = a + 1 < adapter.ipv4.size() ? extra_at(next_extra + 1) : nullptr;
-      std::memcpy(extra_at(next_extra), &entry, sizeof entry);
-    }
+    extras.Chain(record.IpAddressList, adapter.ipv4,
+                 [](IP_ADDR_STRING& entry, const Ipv4Address& address) { SetEntry(entry, address); });
+    extras.Chain(record.GatewayList, adapter.ipv4_gateways, [](IP_ADDR_STRING& entry, const Ipv4& gateway) {
+      SetEntry(entry, Dotted(gateway), kHostMask);
+    });
     std::memcpy(record_at(i), &record, sizeof record);
   }
 }

@@ -9,8 +9,9 @@ namespace adreca::platform::standin {
 
 // GetAdaptersInfo answered from a snapshot of the adapters: one record per
 // non-loopback adapter, in snapshot order, contiguous from the start of the
-// buffer and linked through Next; each adapter's further IPv4 addresses are
-// extra list entries placed behind all the records. Answers 0 when all of it
+// buffer and linked through Next; each adapter's further IPv4 addresses and
+// gateways are extra list entries placed behind all the records and counted
+// in the size, as the platform lays them out. Answers 0 when all of it
 // fits in *size bytes; else 111 with the needed count in *size and the buffer
 // untouched (also for a null buffer); 232 when there is no such adapter; 87
 // when size is null. Nothing is written beyond the needed byte count.
