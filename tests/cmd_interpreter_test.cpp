@@ -29,6 +29,7 @@
 namespace adreca::platform::standin {
 namespace {
 
+using testing::kUpWithCarrier;
 using testing::MakeAdapter;
 
 using Words = std::vector<std::string>;
@@ -133,7 +134,7 @@ AdapterSnapshot HandMadeSnapshot() {
   Adapter loopback = MakeAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK);
   loopback.ipv4 = {{{127, 0, 0, 1}, 8}};
 
-  Adapter eth0 = MakeAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, ARPHRD_ETHER, IFF_UP);
+  Adapter eth0 = MakeAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, ARPHRD_ETHER, kUpWithCarrier);
   // The kernel's order puts the link-local address first; Windows lists it after the others.
   eth0.ipv6 = {{{0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0x02, 0x1a, 0x2b, 0xff, 0xfe, 0x3c, 0x4d, 0x5e}, 64},
                {{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10}, 64}};
@@ -145,7 +146,11 @@ AdapterSnapshot HandMadeSnapshot() {
   Adapter eth1 = MakeAdapter(3, "eth1", {0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, ARPHRD_ETHER, 0);
   eth1.ipv4 = {{{203, 0, 113, 9}, 24}};
 
-  Adapter tun0 = MakeAdapter(5, "tun0", {}, ARPHRD_NONE, IFF_UP | IFF_POINTOPOINT);
+  // Up, but nothing on the far end: no carrier, as Windows shows a cable unplugged.
+  Adapter eth2 = MakeAdapter(4, "eth2", {0x02, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, ARPHRD_ETHER, IFF_UP);
+  eth2.ipv4 = {{{203, 0, 113, 10}, 24}};
+
+  Adapter tun0 = MakeAdapter(5, "tun0", {}, ARPHRD_NONE, kUpWithCarrier | IFF_POINTOPOINT);
   tun0.ipv6 = {{{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05}, 128}};
 
   // Interface names may hold any byte but '/', ':' and white space.
@@ -153,7 +158,7 @@ AdapterSnapshot HandMadeSnapshot() {
   for (std::size_t i = 0; i < infiniband.size(); ++i) infiniband[i] = static_cast<std::uint8_t>(0xa0 + i);
   Adapter ib = MakeAdapter(7, "ib\xc3\xa9", infiniband, ARPHRD_INFINIBAND, 0);
 
-  snapshot.adapters = {loopback, eth0, eth1, tun0, ib};
+  snapshot.adapters = {loopback, eth0, eth1, eth2, tun0, ib};
   return snapshot;
 }
 
@@ -195,6 +200,15 @@ constexpr std::string_view kHandMadeListing =
     "   DHCP Enabled. . . . . . . . . . . : No\r\n"
     "   Autoconfiguration Enabled . . . . : Yes\r\n"
     "\r\n"
+    "Ethernet adapter eth2:\r\n"
+    "\r\n"
+    "   Media State . . . . . . . . . . . : Media disconnected\r\n"
+    "   Connection-specific DNS Suffix  . : \r\n"
+    "   Description . . . . . . . . . . . : eth2\r\n"
+    "   Physical Address. . . . . . . . . : 02-0B-0C-0D-0E-0F\r\n"
+    "   DHCP Enabled. . . . . . . . . . . : No\r\n"
+    "   Autoconfiguration Enabled . . . . : Yes\r\n"
+    "\r\n"
     "Tunnel adapter tun0:\r\n"
     "\r\n"
     "   Connection-specific DNS Suffix  . : \r\n"
@@ -223,7 +237,7 @@ TEST(IpconfigListingTest, MatchesTheWindowsShapeExactly) {
 }
 
 TEST(IpconfigListingTest, SubnetMasksCoverEveryPrefixLength) {
-  Adapter adapter = MakeAdapter(2, "eth0", {2, 0, 0, 0, 0, 1}, ARPHRD_ETHER, IFF_UP);
+  Adapter adapter = MakeAdapter(2, "eth0", {2, 0, 0, 0, 0, 1});
   const std::pair<std::uint8_t, std::string_view> cases[] = {{0, "0.0.0.0"},
                                                              {1, "128.0.0.0"},
                                                              {23, "255.255.254.0"},

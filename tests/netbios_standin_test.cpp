@@ -202,18 +202,18 @@ TEST_F(NetbiosStandInTest, AdaptersAreReadAtEnumerationAndOnlyThen) {
   EXPECT_EQ(StatusOf(0)[1], 0x1A);  // the previous numbering stays
 }
 
-TEST_F(NetbiosStandInTest, AtMost255AdaptersAreNumbered) {
+TEST_F(NetbiosStandInTest, AtMost254AdaptersAreNumberedAsOnThePlatform) {
   machine.adapters.clear();
   for (int i = 0; i < 300; ++i)
     machine.adapters.push_back(
         AddressedAdapter(10 + i, "veth", {2, 0, 0, 0, 1, static_cast<std::uint8_t>(i)}));
   ExactBuffer lanas(sizeof(LANA_ENUM));
   ASSERT_EQ(Submit(Request(NCBENUM, 0, lanas.bytes.get(), sizeof(LANA_ENUM))), NRC_GOODRET);
-  EXPECT_EQ(lanas.bytes[0], 255);
-  EXPECT_EQ(lanas.bytes[255], 254);
-  ASSERT_EQ(Submit(Request(NCBRESET, 254)), NRC_GOODRET);
-  EXPECT_EQ(StatusOf(254)[5], 254);
-  EXPECT_EQ(Submit(Request(NCBRESET, 255)), NRC_BRIDGE);
+  EXPECT_EQ(lanas.bytes[0], 254);
+  EXPECT_EQ(lanas.bytes[254], 253);
+  ASSERT_EQ(Submit(Request(NCBRESET, 253)), NRC_GOODRET);
+  EXPECT_EQ(StatusOf(253)[5], 253);
+  EXPECT_EQ(Submit(Request(NCBRESET, 254)), NRC_BRIDGE);
 }
 
 TEST(NetbiosNameTest, UpperCasesTheFirstLabelIntoFifteenCharactersAndTheSuffix) {

@@ -505,6 +505,11 @@ bool Adapter::IsLoopback() const { return type == ARPHRD_LOOPBACK || (flags & IF
 
 bool Adapter::IsUp() const { return (flags & IFF_UP) != 0; }
 
+// IFF_LOWER_UP of <linux/if.h>, which does not go with glibc's <net/if.h>.
+constexpr unsigned kLowerUp = 1u << 16;
+
+bool Adapter::IsConnected() const { return IsUp() && (flags & kLowerUp) != 0; }
+
 AdapterSnapshot ReadAdapterSnapshot() { return ReadPartialSnapshot({}); }
 
 AdapterSnapshot ReadPartialSnapshot(SnapshotParts parts) {

@@ -36,6 +36,8 @@ struct Adapter {
 
   bool IsLoopback() const;
   bool IsUp() const;
+  // Up, with a carrier: a cable plugged in, a peer on the far end.
+  bool IsConnected() const;
   bool HasIpAddress() const { return !ipv4.empty() || !ipv6.empty(); }
 };
 

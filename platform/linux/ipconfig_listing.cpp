@@ -186,7 +186,7 @@ void AppendSection(std::string& text, const Adapter& adapter, const std::vector<
   text += ':';
   text += kLineEnd;
   text += kLineEnd;
-  if (!adapter.IsUp()) {
+  if (!adapter.IsConnected()) {
     AppendField(text, kMediaState, "Media disconnected");
     AppendField(text, kDnsSuffix, "");
     AppendIdentity(text, adapter);

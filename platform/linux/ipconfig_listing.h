@@ -17,7 +17,8 @@ namespace adreca::platform::standin {
 // - the physical address is every hardware-address byte, upper-case and
 //   hyphen-separated; a link without a hardware address shows
 //   00-00-00-00-00-00-00-E0, as Windows shows its tunnel adapters;
-// - an interface that is not up is "Media disconnected" and shows only its
+// - an interface that is not up, or up without a carrier, is "Media
+//   disconnected" and shows only its
 //   description, physical address and configuration switches;
 // - the resolver's DNS servers are listed on every interface that is up.
 std::string IpconfigAllListing(const AdapterSnapshot& snapshot);

@@ -19,7 +19,8 @@ constexpr std::uint8_t kRevMajor = 3;
 constexpr std::uint8_t kEthernet = 0xFE;
 constexpr std::uint8_t kNameNumber = 1;
 constexpr std::uint8_t kWorkstationSuffix = 0x00;
-constexpr std::size_t kMaxLanas = MAX_LANA + 1;
+// LAN adapter numbers 0 to 253: the platform numbers no more adapters.
+constexpr std::size_t kMaxLanas = 254;
 
 std::uint8_t Complete(NCB& ncb, std::uint8_t code) {
   ncb.ncb_retcode = code;

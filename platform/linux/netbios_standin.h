@@ -22,7 +22,7 @@ struct LanAdapter {
 
 // The adapters that NetBIOS numbers, number n being entry n: the non-loopback
 // interfaces with an IPv4 address (those that carry a transport), in interface
-// index order, at most MAX_LANA + 1 of them.
+// index order, at most 254 of them, as the platform numbers no more.
 std::vector<LanAdapter> LanAdapters(const AdapterSnapshot& snapshot);
 
 // The local name that the adapter-status command lists: the host name's first

@@ -282,31 +282,46 @@ void TestNamespace::Run(const std::vector<std::string>& arguments) {
   RunIp(command);
 }
 
-std::vector<std::vector<std::string>> TestNamespace::VethCommands(const Veth& veth) {
+// The commands of one veth: in the host namespace, and for its peer in the
+// peer namespace. A link without IPv6 address generation stays without the
+// link-local address (and its traffic) that a carrier would bring.
+TestNamespace::VethPlan TestNamespace::PlanVeth(const Veth& veth) {
+  const std::string peer = "p" + std::to_string(next_peer_++);
   std::vector<std::string> add = {"link", "add", "name", veth.name};
   if (!veth.mac.empty()) add.insert(add.end(), {"address", veth.mac});
-  add.insert(add.end(),
-             {"type", "veth", "peer", "name", "p" + std::to_string(next_peer_++), "netns", peer_name_});
+  add.insert(add.end(), {"type", "veth", "peer", "name", peer, "netns", peer_name_});
 
-  std::vector<std::vector<std::string>> commands = {add};
-  for (const std::string& cidr : veth.ipv4_cidrs) commands.push_back({"addr", "add", cidr, "dev", veth.name});
-  if (veth.up) commands.push_back({"link", "set", "dev", veth.name, "up"});
-  return commands;
+  VethPlan plan;
+  plan.host = {add, {"link", "set", "dev", veth.name, "addrgenmode", "none"}};
+  for (const std::string& cidr : veth.ipv4_cidrs)
+    plan.host.push_back({"addr", "add", cidr, "dev", veth.name});
+  if (veth.up) plan.host.push_back({"link", "set", "dev", veth.name, "up"});
+  // The far end up is the cable plugged in: the veth has a carrier.
+  if (veth.up && veth.carrier) plan.peer = {{"link", "set", "dev", peer, "addrgenmode", "none", "up"}};
+  return plan;
 }
 
 void TestNamespace::AddVeth(const std::string& name, const std::string& mac,
                             const std::vector<std::string>& ipv4_cidrs, bool up) {
-  for (const auto& command : VethCommands({name, mac, ipv4_cidrs, up})) Run(command);
+  AddVeths({{name, mac, ipv4_cidrs, up}});
 }
 
 void TestNamespace::AddVeths(const std::vector<Veth>& veths) {
-  std::string batch;
+  std::string host;
+  std::string peer;
   for (const Veth& veth : veths) {
-    for (const auto& command : VethCommands(veth)) batch += Join(command) + '\n';
+    const VethPlan plan = PlanVeth(veth);
+    for (const auto& command : plan.host) host += Join(command) + '\n';
+    for (const auto& command : plan.peer) peer += Join(command) + '\n';
   }
+  RunBatch(name_, host);
+  if (!peer.empty()) RunBatch(peer_name_, peer);
+}
+
+void TestNamespace::RunBatch(const std::string& netns, const std::string& batch) {
   const BatchFile file(batch);
   try {
-    Run({"-batch", file.path()});
+    RunIp({"-n", netns, "-batch", file.path()});
   } catch (const std::runtime_error& error) {
     // ip names the failing line of a file that is gone by the time anyone reads this.
     throw std::runtime_error(std::string(error.what()) + "batch was:\n" + batch);

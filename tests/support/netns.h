@@ -2,8 +2,8 @@
 
 // Real-adapter tests: each test builds its own network namespace with `ip`,
 // fills it with veth and tun interfaces, and reads it from a thread moved into
-// it. Nothing is sent on these interfaces: the veth peers stay down in a
-// second namespace, and all addresses come from the documentation ranges
+// it. Nothing leaves the machine: the veth peers live in a second namespace of
+// the test's own, and all addresses come from the documentation ranges
 // (192.0.2.0/24, 198.51.100.0/24, 203.0.113.0/24, 2001:db8::/32).
 
 #include <gtest/gtest.h>
@@ -37,12 +37,14 @@ struct Veth {
   std::string mac;                      // "aa:bb:cc:dd:ee:ff"; empty keeps the kernel's choice
   std::vector<std::string> ipv4_cidrs;  // e.g. {"192.0.2.10/24"}, added in this order
   bool up = true;
+  bool carrier = true;  // with `up`: the far end is up too, as a cable plugged in
 };
 
 // A pair of fresh network namespaces, deleted with everything in them when the
 // object goes away (also when the test failed or threw). The "host" namespace
 // is the one tests read; the peer namespace only holds the far ends of the
-// veth pairs. Methods throw std::runtime_error when `ip` fails.
+// veth pairs, up (so that the veth has a carrier) when the veth is, with no
+// address. Methods throw std::runtime_error when `ip` fails.
 class TestNamespace {
  public:
   // Moves the calling thread into a namespace for the guard's lifetime and back
@@ -89,7 +91,12 @@ class TestNamespace {
   [[nodiscard]] Guard Enter() const { return Guard(name_); }
 
  private:
-  std::vector<std::vector<std::string>> VethCommands(const Veth& veth);
+  struct VethPlan {
+    std::vector<std::vector<std::string>> host;
+    std::vector<std::vector<std::string>> peer;
+  };
+  VethPlan PlanVeth(const Veth& veth);
+  void RunBatch(const std::string& netns, const std::string& batch);
   void DeleteNamespaces() noexcept;
 
   std::string name_;
