@@ -40,6 +40,7 @@ bool IsHigh(char16_t u) { return u >= 0xD800 && u < 0xDC00; }
 bool IsLow(char16_t u) { return u >= 0xDC00 && u < 0xE000; }
 
 // Decodes one UTF-8 sequence at text[i]; advances i past what it consumed.
+// An ill-formed sequence gives the replacement character.
 char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
   const auto lead = static_cast<std::uint8_t>(text[i++]);
   if (lead < 0x80) return lead;
@@ -85,6 +86,32 @@ std::u16string FromUtf8(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) AppendUtf16(out, DecodeUtf8(text, i));
   return out;
+}
+
+std::u16string FromUtf8Escaped(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t start = i;
+    const char32_t c = DecodeUtf8(text, i);
+    // A well-formed U+FFFD is three bytes long; anything else that decodes to
+    // it was ill-formed, and its first byte alone is escaped.
+    if (c == kReplacement && text.substr(start, 3) != "\xEF\xBF\xBD") {
+      i = start + 1;
+      out += static_cast<char16_t>(0xDC00 + static_cast<std::uint8_t>(text[start]));
+    } else {
+      AppendUtf16(out, c);
+    }
+  }
+  return out;
+}
+
+bool IsWellFormed(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsLow(text[i])) return false;
+    if (IsHigh(text[i]) && (++i == text.size() || !IsLow(text[i]))) return false;
+  }
+  return true;
 }
 
 std::u16string FromAscii(std::string_view text) { return std::u16string(text.begin(), text.end()); }

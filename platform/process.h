@@ -12,18 +12,32 @@ inline constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED
 
 using ProcessHandle = std::intptr_t;
 
-// Starts a command line as a process of its own and returns at once. On
-// Linux the first blank-delimited (or quoted) token is the program and no
-// shell stands in between. Raises when the process cannot be started.
+// How a process ended: its exit code, or on Linux the signal that ended it.
+struct ExitStatus {
+  std::uint32_t code = 0;
+  int signal = 0;  // 0: it exited with `code`
+
+  bool Succeeded() const { return code == 0 && signal == 0; }
+};
+
+// Starts a command line as a process of its own and returns at once. The
+// process and everything it starts make one group (Linux: a process group;
+// Windows: a job object) that the wait or the abandonment ends. On Linux the
+// first blank-delimited (or quoted) token is the program, found as it is when
+// absolute, else in the program's own folder and then on PATH (never in the
+// current folder), and no shell stands in between. Raises 53 when the program
+// is not found and 75, with the system's reason, when it cannot be started.
 inline seam::EntryPoint<ProcessHandle(const std::u16string& command_line, int show_window)> StartProcess{
     "adreca.process", "StartProcess"};
 
-// Waits until the process has ended and releases it. Past the time limit the
-// process is ended, released, and an error is raised.
-inline seam::EntryPoint<void(ProcessHandle process, std::int32_t timeout_milliseconds)> WaitForProcess{
+// Waits until the process has ended, ends whatever it started that still
+// runs, releases it and answers how it ended. Past the time limit the whole
+// group is ended and released, and error 1460 is raised.
+inline seam::EntryPoint<ExitStatus(ProcessHandle process, std::int32_t timeout_milliseconds)> WaitForProcess{
     "adreca.process", "WaitForProcess"};
 
-// Ends a process that is no longer waited for and releases it.
+// Ends a process that is no longer waited for, with everything it started,
+// and releases it.
 inline seam::EntryPoint<void(ProcessHandle process)> AbandonProcess{"adreca.process", "AbandonProcess"};
 
 // A started process that is ended on every path where nobody waited for it.
@@ -37,9 +51,9 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  void Wait(std::chrono::milliseconds limit) {
+  ExitStatus Wait(std::chrono::milliseconds limit) {
     running_ = false;
-    WaitForProcess(handle_, static_cast<std::int32_t>(limit.count()));
+    return WaitForProcess(handle_, static_cast<std::int32_t>(limit.count()));
   }
 
  private:

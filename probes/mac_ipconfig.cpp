@@ -1,10 +1,12 @@
+// The second way: the ipconfig /all listing that the command interpreter
+// writes into a file in the temporary folder.
+
 #include <chrono>
 #include <cstdint>
 #include <string>
 
-#include "address/address.h"
-#include "core/checked.h"
 #include "core/error.h"
+#include "core/text.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -18,48 +20,87 @@ namespace {
 constexpr std::u16string_view kListingName = u"ipconfig.tmp";
 constexpr std::u16string_view kIpconfigCommand = u" /C ipconfig /all >";
 constexpr std::chrono::seconds kListingTimeLimit{60};
-constexpr std::u16string_view kAddressCharacters = u"0123456789ABCDEF-";
-constexpr std::int16_t kRunLength = 17;
-constexpr std::int16_t kPieceOffsets[] = {0, 3, 6, 9, 12, 15};
+constexpr std::int32_t kErrorProcessAborted = 1067;  // ERROR_PROCESS_ABORTED
 
-// The interpreter splits its command line at blanks and at its operators
-// (< > | & ^) unless they stand within double quotes, so such a path is
-// quoted; a path without them stays as it is. A double quote cannot be
-// passed inside a quoted name at all: the interpreter would redirect into
-// another file, perhaps outside the temporary folder, so such a path is
-// refused before anything runs.
-std::u16string RedirectionTarget(const std::u16string& path) {
+// A double quote cannot be passed inside a quoted name at all: the
+// interpreter would take another name, perhaps of another folder, so such a
+// path is refused before anything runs.
+const std::u16string& WithoutQuotes(const std::u16string& path) {
   if (path.find(u'"') != std::u16string::npos) {
     throw Error(error_number::kBadFileNameOrNumber, u"Bad file name or number: " + path);
   }
-  if (path.find_first_of(u" \t<>|&^") == std::u16string::npos) return path;
+  return path;
+}
+
+// The interpreter splits its command line at blanks and at its operators
+// (< > | & ^) unless they stand within double quotes, so a listing path with
+// them is quoted; one without them stays as it is.
+std::u16string ListingArgument(const std::u16string& path) {
+  if (WithoutQuotes(path).find_first_of(u" \t<>|&^") == std::u16string::npos) return path;
   return u'"' + path + u'"';
 }
 
-bool IsAddressCharacter(char16_t c) {
-  const char16_t upper = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-  return kAddressCharacters.find(upper) != std::u16string_view::npos;
+// The interpreter's own path is always quoted: unquoted, "C:\Program Files\x"
+// would start the program C:\Program. An empty one (an unset COMSPEC) stays
+// empty, and no program answers the line.
+std::u16string CommandLine(const std::u16string& interpreter, const std::u16string& listing) {
+  const std::u16string program = interpreter.empty() ? interpreter : u'"' + WithoutQuotes(interpreter) + u'"';
+  return program + std::u16string(kIpconfigCommand) + ListingArgument(listing);
 }
 
-std::u16string Extract(std::u16string_view line, std::int16_t run_start) {
-  std::u16string candidate;
-  candidate.reserve(12);
-  for (const std::int16_t offset : kPieceOffsets) candidate.append(line.substr(run_start - 1 + offset, 2));
-  return candidate;
+std::u16string ExitText(platform::ExitStatus status) {
+  if (status.signal != 0) return u"was ended by signal " + FromAscii(std::to_string(status.signal));
+  return u"ended with exit status " + FromAscii(std::to_string(status.code));
+}
+
+// Removes a listing left behind on an error path; the error already on its
+// way is the one to report.
+void DiscardListing(const std::u16string& path) noexcept {
+  try {
+    platform::RemoveOwnFile(path);
+  } catch (...) {
+  }
+}
+
+// A listing that the interpreter could not finish is not read: the file is
+// removed, and the error names the interpreter and how it ended.
+[[noreturn]] void RaiseInterpreterFailed(const std::u16string& interpreter, platform::ExitStatus status,
+                                         const std::u16string& listing) {
+  const std::u16string how = u"the command interpreter " + interpreter + u" " + ExitText(status);
+  bool written = true;
+  try {
+    written = platform::RemoveOwnFile(listing);
+  } catch (const Error&) {
+  }
+  if (!written) RaiseFileNotFound(listing + u" (" + how + u")");
+  throw Error(kErrorProcessAborted, u"The listing was not made: " + how);
+}
+
+// Runs the interpreter and waits for it to end. Whatever it started ends with
+// it; on every error the listing, if any, goes too.
+void WriteListing(const std::u16string& command_line, const std::u16string& interpreter,
+                  const std::u16string& listing) {
+  platform::ExitStatus status;
+  try {
+    platform::ChildProcess command(command_line, platform::kShowMinimized);
+    status = command.Wait(kListingTimeLimit);
+  } catch (...) {
+    DiscardListing(listing);
+    throw;
+  }
+  if (!status.Succeeded()) RaiseInterpreterFailed(interpreter, status, listing);
 }
 
 // The listing file, closed and deleted on every path once it is open: an
 // error while it is read must not leave it behind.
 class ListingFile {
  public:
-  explicit ListingFile(const std::u16string& path) : path_(path), file_(platform::InputFile::Open(path)) {}
+  explicit ListingFile(const std::u16string& path) : file_(platform::InputFile::Open(path)) {}
   ~ListingFile() {
-    if (!deleted_) {
-      file_.Close();
-      try {
-        platform::DeleteFile(path_);
-      } catch (...) {  // already on an error path; that error is the one reported
-      }
+    if (deleted_) return;
+    try {
+      file_.CloseAndDelete();
+    } catch (...) {  // already on an error path; that error is the one reported
     }
   }
   ListingFile(const ListingFile&) = delete;
@@ -68,52 +109,29 @@ class ListingFile {
   platform::InputFile& file() { return file_; }
 
   void CloseAndDelete() {
-    file_.Close();
     deleted_ = true;
-    platform::DeleteFile(path_);
+    file_.CloseAndDelete();
   }
 
  private:
-  std::u16string path_;
   platform::InputFile file_;
   bool deleted_ = false;
 };
 
-void WriteListing(const std::u16string& path) {
-  const std::u16string command_line = platform::GetEnvironmentVariable(u"COMSPEC") +
-                                      std::u16string(kIpconfigCommand) + RedirectionTarget(path);
-  platform::ChildProcess command(command_line, platform::kShowMinimized);
-  command.Wait(kListingTimeLimit);
-}
-
 }  // namespace
 
-std::optional<std::u16string> ScanLine(std::u16string_view line) {
-  const std::int16_t length = Narrow<std::int16_t>(line.size());
-  std::int16_t run_start = 0;
-  for (std::int16_t position = 1; position <= length; position = CheckedAdd<std::int16_t>(position, 1)) {
-    if (!IsAddressCharacter(line[position - 1])) {
-      run_start = 0;
-    } else if (run_start == 0) {
-      run_start = position;
-    } else if (position - run_start + 1 == kRunLength) {
-      return Extract(line, run_start);
-    }
-  }
-  return std::nullopt;
-}
-
 std::u16string MacIpConfig() {
-  std::u16string candidate;
   const std::u16string path = TempDir + std::u16string(kListingName);
-  WriteListing(path);
+  const std::u16string interpreter = platform::GetEnvironmentVariable(u"COMSPEC");
+  const std::u16string command_line = CommandLine(interpreter, path);
+  // Nothing runs before the folder is known to be safe to write into, and no
+  // listing of an earlier run can be taken for this run's.
+  platform::CheckTemporaryFolder(TempDir);
+  platform::RemoveOwnFile(path);
+  WriteListing(command_line, interpreter, path);
   ListingFile listing(path);
   ListingLines lines(listing.file());
-  std::string bytes;
-  while (lines.Next(bytes)) {
-    if (auto extracted = ScanLine(platform::FromAnsi(bytes))) candidate = std::move(*extracted);
-    if (IsAccepted(candidate)) break;
-  }
+  std::u16string candidate = ScanListing(lines);
   listing.CloseAndDelete();
   return candidate;
 }

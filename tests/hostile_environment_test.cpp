@@ -93,9 +93,11 @@ Outcome RunProbe() {
 
 // The hung interpreter's time limit, cut from 60 s to one for the test: the
 // real wait, with a shorter limit.
-using WaitFunction = void(platform::ProcessHandle, std::int32_t);
+using WaitFunction = platform::ExitStatus(platform::ProcessHandle, std::int32_t);
 WaitFunction* real_wait = nullptr;
-void ShortWait(platform::ProcessHandle process, std::int32_t) { real_wait(process, 1000); }
+platform::ExitStatus ShortWait(platform::ProcessHandle process, std::int32_t) {
+  return real_wait(process, 1000);
+}
 
 class HostileEnvironmentTest : public ::testing::Test {
  protected:

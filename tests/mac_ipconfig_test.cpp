@@ -19,7 +19,6 @@ namespace adreca {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFileBytes;
 using testing::TempFolder;
 using testing::WriteFileBytes;
 
@@ -46,9 +45,10 @@ platform::ProcessHandle FakeStart(const std::u16string& command_line, int show_w
   if (interpreter->listing) WriteFileBytes(RedirectionTarget(command_line), *interpreter->listing);
   return 4242;
 }
-void FakeWait(platform::ProcessHandle handle, std::int32_t timeout) {
+platform::ExitStatus FakeWait(platform::ProcessHandle handle, std::int32_t timeout) {
   EXPECT_EQ(handle, 4242);
   interpreter->waits.push_back(timeout);
+  return {};
 }
 void FakeAbandon(platform::ProcessHandle) { ++interpreter->abandoned; }
 // The environment as the probe sees it: only COMSPEC is set.
@@ -104,30 +104,40 @@ TEST_P(ListingScanTest, ReturnsTheFirstAcceptedElseTheLastCandidate) {
 const std::string kDhcpv6 = "   DHCPv6 Client DUID. . . : 00-01-00-01-1A-2B-3C-4D-00-11-22-33-44-55\r\n";
 const std::string kTunnel = "   Physical Address. . . . : 00-00-00-00-00-00-00-E0\r\n";
 
+const std::string kZeros = "   Physical Address. . . . : 00-00-00-00-00-00\r\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Listings, ListingScanTest,
     ::testing::Values(
         ListingCase{"Address", "Ethernet adapter eth0:\r\n   Physical Address. : 00-1A-2B-3C-4D-5E\r\n",
                     u"001A2B3C4D5E"},
         ListingCase{"LowerCaseKept", "   Physical Address. : 00-1a-2b-3c-4d-5e\r\n", u"001a2b3c4d5e"},
-        ListingCase{"HyphensOnlyAreRejectedButReturned", std::string(20, '-') + "\r\n", u"------------"},
-        ListingCase{"TunnelAddressGivesTwelveZeros", kTunnel, u"000000000000"},
+        ListingCase{"HyphenRunIsNoCandidate", std::string(20, '-') + "\r\n", u""},
+        ListingCase{"EightByteTunnelAddressIsNoCandidate", kTunnel, u""},
         ListingCase{"TunnelThenAdapter", kTunnel + "   Physical Address. : 0A-1B-2C-3D-4E-5F\r\n",
                     u"0A1B2C3D4E5F"},
         ListingCase{"AcceptedAddressStopsBeforeDhcpv6", "Physical: 00-1A-2B-3C-4D-5E\r\n" + kDhcpv6,
                     u"001A2B3C4D5E"},
-        ListingCase{"Dhcpv6IdentifierFirstIsAccepted", kDhcpv6 + "Physical: 00-1A-2B-3C-4D-5E\r\n",
-                    u"000100011A2B"},
+        ListingCase{"Dhcpv6IdentifierIsNoCandidate", kDhcpv6 + "Physical: 00-1A-2B-3C-4D-5E\r\n",
+                    u"001A2B3C4D5E"},
+        ListingCase{"UuidHostNameIsNoCandidate",
+                    "   Host Name . . . : 3f2a1b4c-5d6e-7f80-9a1b-2c3d4e5f6a7b\r\n" + kZeros,
+                    u"000000000000"},
+        ListingCase{"AddressWithinALongerRunIsNoCandidate",
+                    "0-00-1A-2B-3C-4D-5E 00-1A-2B-3C-4D-5E-6F AB00-1A-2B-3C-4D-5E\r\n", u""},
+        ListingCase{"ALongerRunIsSkippedForALaterAddress", "a 00-1A-2B-3C-4D-5E-6F b 0A-0B-0C-0D-0E-0F\r\n",
+                    u"0A0B0C0D0E0F"},
         ListingCase{"OnlyTheFirstRunOfALineCounts", "00-00-00-00-00-00 00-1A-2B-3C-4D-5E\r\n",
                     u"000000000000"},
         ListingCase{"SixteenThenSeventeenInOneLine", "0123456789ABCDEF x 00-1A-2B-3C-4D-5E\r\n",
                     u"001A2B3C4D5E"},
         ListingCase{"AddressSplitOverTwoLines", "00-1A-2B-3C-4\r\nD-5E\r\n", u""},
-        ListingCase{"SeventeenDigitsAreNoAddressButPass", "12345678901234567\r\n", u"124578013467"},
-        ListingCase{"RunOpenedByAHyphen", "-00-11-22-33-44-55\r\n", u"-0-1-2-3-4-5"},
+        ListingCase{"SeventeenDigitsAreNoAddress", "12345678901234567\r\n", u""},
+        ListingCase{"MisplacedHyphensAreNoAddress", "001-A2-B3C-4D-5E6\r\n0-01A-2B-3C-4D-5E\r\n", u""},
+        ListingCase{"HyphenBeforeAnAddressMakesALongerRun", "-00-11-22-33-44-55\r\n", u""},
         ListingCase{"EmptyListing", "", u""},
         ListingCase{"NoRunAnywhere", "Windows IP Configuration\r\n\r\n   Host Name . : pc\r\n", u""},
-        ListingCase{"LastRejectedCandidateKeptAcrossLines", kTunnel + "no address here\r\n", u"000000000000"},
+        ListingCase{"LastRejectedCandidateKeptAcrossLines", kZeros + "no address here\r\n", u"000000000000"},
         ListingCase{"LastLineWithoutBreak", "header\r\n00-1A-2B-3C-4D-5E", u"001A2B3C4D5E"},
         ListingCase{"CarriageReturnsAloneEndLines", "a\r00-00-00-00-00-00\r00-1A-2B-3C-4D-5E",
                     u"001A2B3C4D5E"},
@@ -141,7 +151,7 @@ TEST_F(MacIpConfigTest, CommandLineNamesTheInterpreterAndQuotesATargetWithBlanks
   Run("00-1A-2B-3C-4D-5E\r\n");
   ASSERT_EQ(fake.command_lines.size(), 1u);
   EXPECT_EQ(fake.command_lines[0],
-            u"/opt/cmd.exe /C ipconfig /all >\"" + folder.WithSeparator() + u"ipconfig.tmp\"");
+            u"\"/opt/cmd.exe\" /C ipconfig /all >\"" + folder.WithSeparator() + u"ipconfig.tmp\"");
   EXPECT_EQ(fake.waits, std::vector<std::int32_t>{60000});
   EXPECT_EQ(fake.abandoned, 0);
 }
@@ -169,11 +179,14 @@ TEST_F(MacIpConfigTest, LinesBeyondSixteenBitsOverflowAndTheFileIsStillDeleted) 
   EXPECT_EQ(Run("00-1A-2B-3C-4D-5E" + std::string(32767 - 17, 'x')), u"001A2B3C4D5E");
 }
 
-TEST_F(MacIpConfigTest, AnInterpreterThatCannotStartOpensAndDeletesNothing) {
+// A listing of our own left by an earlier run is gone before the interpreter
+// is started, so that nothing can take it for this run's, even when the start
+// fails.
+TEST_F(MacIpConfigTest, AnInterpreterThatCannotStartOpensNothingAndNoStaleListingStays) {
   seam::ScopedFake failing("adreca.process", "StartProcess", &FailingStart);
-  WriteFileBytes(ListingPath(), "left by someone");
+  WriteFileBytes(ListingPath(), "left by an earlier run");
   EXPECT_EQ(ErrorNumber(""), error_number::kFileNotFound);
-  EXPECT_EQ(ReadFileBytes(ListingPath()), "left by someone");
+  EXPECT_FALSE(fs::exists(ListingPath()));
 }
 
 TEST_F(MacIpConfigTest, UnbindableProcessLayerRaisesAtTheCall) {

@@ -44,7 +44,7 @@ platform::ProcessHandle WriteListing(const std::u16string& command_line, int) {
   testing::WriteFileBytes(ToUtf8(command_line.substr(command_line.rfind(u'>') + 1)), kListing);
   return 1;
 }
-void Finished(platform::ProcessHandle, std::int32_t) {}
+platform::ExitStatus Finished(platform::ProcessHandle, std::int32_t) { return {}; }
 void Abandoned(platform::ProcessHandle) {}
 
 class RepeatedRunTest : public ::testing::Test {

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -36,14 +38,19 @@ std::u16string TemporaryFolder() {
   std::string folder = Variable("TEMP");
   if (folder.empty()) folder = Variable("TMPDIR");
   if (folder.empty()) folder = "/tmp";
-  return FromUtf8(folder) + kSeparator;
+  // Kept byte for byte: a name that is not UTF-8 is refused where the folder
+  // is used, not replaced by a different one.
+  return FromUtf8Escaped(folder) + kSeparator;
 }
 
 std::u16string ProgramFolder() {
   std::string path(4096, '\0');
   const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
   if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
-    RaisePlatformError(errno, u"Cannot find the running program's folder");
+    const int code = length < 0 ? errno : ENAMETOOLONG;
+    throw Error(error_number::kPathFileAccess,
+                u"Path/File access error: cannot find the running program's folder: " +
+                    FromUtf8(std::strerror(code)));
   }
   path.resize(static_cast<std::size_t>(length));
   path.resize(path.rfind('/') + 1);

@@ -1,11 +1,18 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
+#include <deque>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -14,6 +21,10 @@ namespace adreca::platform {
 
 namespace {
 
+// How many symbolic links a folder's path may pass through, as the kernel
+// allows when it resolves a path itself.
+constexpr int kMaxSymbolicLinks = 40;
+
 [[noreturn]] void RaiseRefused(std::u16string_view path, std::u16string_view why) {
   std::u16string description = u"Path/File access error: ";
   description += path;
@@ -21,21 +32,120 @@ namespace {
   throw Error(error_number::kPathFileAccess, std::move(description));
 }
 
+std::u16string Reason(int code) { return u": " + FromUtf8(std::strerror(code)); }
+
 [[noreturn]] void RaiseFileError(int code, std::u16string_view path) {
   if (code == ENOENT || code == ENOTDIR) RaiseFileNotFound(path);
   if (code == ELOOP) RaiseRefused(path, u" is a symbolic link");
-  RaiseRefused(path, u"");
+  RaiseRefused(path, Reason(code));
 }
 
 // What the interpreter refuses to write into is not read either: whatever a
 // symbolic link, a shared (hard-linked) file, a file of another user or
 // something other than a file holds is no listing that this run wrote.
-void CheckOwnRegularFile(int descriptor, std::u16string_view path) {
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0) RaiseFileError(errno, path);
+void CheckOwnRegularFile(const struct stat& status, std::u16string_view path) {
+  if (S_ISLNK(status.st_mode)) RaiseRefused(path, u" is a symbolic link");
   if (!S_ISREG(status.st_mode)) RaiseRefused(path, u" is not a regular file");
   if (status.st_uid != ::geteuid()) RaiseRefused(path, u" belongs to another user");
   if (status.st_nlink > 1) RaiseRefused(path, u" has other names (hard links)");
+}
+
+bool IsOwnerOrRoot(uid_t owner) { return owner == ::geteuid() || owner == 0; }
+
+// A group of the user's own: the group that bears the user's name and is the
+// user's primary group, as Debian gives every account by default. Its members
+// write into the user's folders only if the user let them in.
+bool IsPrivateGroup(gid_t group) {
+  if (group != ::getegid()) return false;
+  std::vector<char> buffer(16 * 1024);
+  passwd account{};
+  passwd* found_account = nullptr;
+  ::group entry{};
+  ::group* found_group = nullptr;
+  if (::getpwuid_r(::geteuid(), &account, buffer.data(), buffer.size() / 2, &found_account) != 0 ||
+      found_account == nullptr) {
+    return false;
+  }
+  if (::getgrgid_r(group, &entry, buffer.data() + buffer.size() / 2, buffer.size() / 2, &found_group) != 0 ||
+      found_group == nullptr) {
+    return false;
+  }
+  return std::strcmp(found_account->pw_name, found_group->gr_name) == 0;
+}
+
+// A folder on the way to the temporary folder, or that folder itself: another
+// user who owns it, or may write into it without the sticky bit, could put a
+// link or a file of their own where this user's listing goes.
+void CheckFolderOnTheWay(const std::string& path, const struct stat& status) {
+  const std::u16string name = FromUtf8(path);
+  if (!IsOwnerOrRoot(status.st_uid)) RaiseRefused(name, u" is a folder of another user");
+  if ((status.st_mode & S_ISVTX) != 0) return;
+  if ((status.st_mode & S_IWOTH) != 0) RaiseRefused(name, u" may be written by every user and is not sticky");
+  if ((status.st_mode & S_IWGRP) != 0 && !IsPrivateGroup(status.st_gid)) {
+    RaiseRefused(name, u" may be written by the members of its group and is not sticky");
+  }
+}
+
+std::deque<std::string> Components(const std::string& path) {
+  std::deque<std::string> components;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    if (end > start) components.emplace_back(path, start, end - start);
+    start = end + 1;
+  }
+  return components;
+}
+
+std::string CurrentFolder() {
+  std::string folder(4096, '\0');
+  while (::getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) RaiseRefused(u"the current folder", Reason(errno));
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(std::strlen(folder.c_str()));
+  return folder;
+}
+
+// Walks the folder's path one name at a time, as the kernel resolves it, and
+// checks every folder and symbolic link met on the way, the targets of the
+// links included.
+void CheckWayTo(const std::string& folder, std::u16string_view shown) {
+  std::deque<std::string> pending =
+      Components(folder.starts_with('/') ? folder : CurrentFolder() + "/" + folder);
+  std::string resolved;  // "" stands for the root
+  int links = 0;
+  while (!pending.empty()) {
+    const std::string name = std::move(pending.front());
+    pending.pop_front();
+    if (name == ".") continue;
+    if (name == "..") {
+      resolved.resize(resolved.rfind('/') == std::string::npos ? 0 : resolved.rfind('/'));
+      continue;
+    }
+    const std::string path = resolved + "/" + name;
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR) RaiseFileNotFound(shown);
+      RaiseRefused(FromUtf8(path), Reason(errno));
+    }
+    if (S_ISLNK(status.st_mode)) {
+      if (!IsOwnerOrRoot(status.st_uid)) RaiseRefused(FromUtf8(path), u" is a symbolic link of another user");
+      if (++links > kMaxSymbolicLinks) RaiseRefused(shown, Reason(ELOOP));
+      std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
+      const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+      if (length < 0 || static_cast<std::size_t>(length) >= target.size())
+        RaiseRefused(FromUtf8(path), Reason(errno));
+      target.resize(static_cast<std::size_t>(length));
+      std::deque<std::string> through = Components(target);
+      pending.insert(pending.begin(), through.begin(), through.end());
+      if (target.starts_with('/')) resolved.clear();
+      continue;
+    }
+    if (!S_ISDIR(status.st_mode)) RaiseFileNotFound(shown);
+    CheckFolderOnTheWay(path, status);
+    resolved = path;
+  }
 }
 
 }  // namespace
@@ -46,17 +156,21 @@ InputFile InputFile::Open(const std::u16string& path) {
   const int descriptor =
       ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
   if (descriptor < 0) RaiseFileError(errno, path);
-  InputFile file(descriptor);
-  CheckOwnRegularFile(descriptor, path);
+  InputFile file(descriptor, path);
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) RaiseFileError(errno, path);
+  CheckOwnRegularFile(status, path);
   return file;
 }
 
-InputFile::InputFile(InputFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+InputFile::InputFile(InputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = std::exchange(other.handle_, -1);
+    path_ = std::move(other.path_);
   }
   return *this;
 }
@@ -67,7 +181,7 @@ std::size_t InputFile::Read(std::span<char> buffer) {
   ssize_t count = 0;
   while ((count = ::read(static_cast<int>(handle_), buffer.data(), buffer.size())) < 0 && errno == EINTR) {
   }
-  if (count < 0) throw Error(error_number::kPathFileAccess, u"Path/File access error");
+  if (count < 0) throw Error(error_number::kPathFileAccess, u"Path/File access error" + Reason(errno));
   return static_cast<std::size_t>(count);
 }
 
@@ -75,8 +189,34 @@ void InputFile::Close() {
   if (handle_ >= 0) ::close(static_cast<int>(std::exchange(handle_, -1)));
 }
 
-void DeleteFile(const std::u16string& path) {
-  if (::unlink(ToUtf8(path).c_str()) != 0) RaiseFileError(errno, path);
+void InputFile::CloseAndDelete() {
+  Close();
+  if (::unlink(ToUtf8(path_).c_str()) != 0) RaiseFileError(errno, path_);
+}
+
+void CheckTemporaryFolder(const std::u16string& folder) {
+  if (!IsWellFormed(folder)) {
+    throw Error(error_number::kBadFileNameOrNumber,
+                u"Bad file name or number: the temporary folder's name is not UTF-8 text: " + folder);
+  }
+  const std::string path = ToUtf8(folder);
+  // The kernel takes no longer path, whether or not its folders exist.
+  if (path.size() >= PATH_MAX) RaiseRefused(folder, Reason(ENAMETOOLONG));
+  CheckWayTo(path, folder);
+}
+
+bool RemoveOwnFile(const std::u16string& path) {
+  const std::string name = ToUtf8(path);
+  struct stat status {};
+  if (::lstat(name.c_str(), &status) != 0) {
+    if (errno == ENOENT) return false;
+    RaiseFileError(errno, path);
+  }
+  // Only this user can remove or replace this user's own file in a folder
+  // that passed CheckTemporaryFolder, so the name still means the same file.
+  CheckOwnRegularFile(status, path);
+  if (::unlink(name.c_str()) != 0 && errno != ENOENT) RaiseFileError(errno, path);
+  return true;
 }
 
 std::u16string FromAnsi(std::string_view bytes) { return FromUtf8(bytes); }

@@ -3,16 +3,23 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/error.h"
 #include "core/text.h"
+#include "platform/environment.h"
 
 extern char** environ;
 
@@ -21,6 +28,7 @@ namespace adreca::platform {
 namespace {
 
 constexpr std::int32_t kErrorTimeout = 1460;  // ERROR_TIMEOUT
+constexpr std::int32_t kOutOfMemory = 7;
 
 // A command line as Windows hands it over: the program is the first token,
 // quoted or up to the first blank; the rest, after one blank, goes to the
@@ -45,52 +53,137 @@ SplitCommandLine Split(const std::string& line) {
   return split;
 }
 
+bool Exists(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0;
+}
+
+// Where a program named by a relative path is: in the running program's own
+// folder, else in the first folder of PATH that has it. Folders of PATH that
+// are empty or relative stand for the current folder, which is never searched:
+// anyone who can write there would choose the program.
+std::optional<std::string> Find(const std::string& program) {
+  if (program.starts_with('/')) return program;
+  if (std::string own = ToUtf8(ProgramFolder()) + program; Exists(own)) return own;
+  const char* search = std::getenv("PATH");
+  for (std::string_view rest = search == nullptr ? "" : search; !rest.empty();) {
+    const std::size_t colon = std::min(rest.find(':'), rest.size());
+    const std::string_view folder = rest.substr(0, colon);
+    rest.remove_prefix(std::min(colon + 1, rest.size()));
+    if (!folder.starts_with('/')) continue;
+    if (std::string path = std::string(folder) + "/" + program; Exists(path)) return path;
+  }
+  return std::nullopt;
+}
+
+[[noreturn]] void RaiseCannotStart(int code, const std::string& program) {
+  if (code == ENOENT || code == ENOTDIR) RaiseFileNotFound(FromUtf8(program));
+  if (code == ENOMEM) throw Error(kOutOfMemory, u"Out of memory");
+  throw Error(error_number::kPathFileAccess, u"Path/File access error: cannot start " + FromUtf8(program) +
+                                                 u": " + FromUtf8(std::strerror(code)));
+}
+
+class SpawnAttributes {
+ public:
+  SpawnAttributes() {
+    ::posix_spawnattr_init(&attributes_);
+    // A process group of its own (its id is the process's), so that the
+    // process and whatever it starts can be ended together.
+    ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP);
+    ::posix_spawnattr_setpgroup(&attributes_, 0);
+  }
+  ~SpawnAttributes() { ::posix_spawnattr_destroy(&attributes_); }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+
+  const posix_spawnattr_t* get() const { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_{};
+};
+
 ProcessHandle StartProcessStandIn(const std::u16string& command_line, int /*show_window: no windows here*/) {
   const SplitCommandLine split = Split(ToUtf8(command_line));
   if (split.program.empty()) RaiseFileNotFound(command_line);
-  std::vector<char*> argv{const_cast<char*>(split.program.c_str())};
+  const std::optional<std::string> program = Find(split.program);
+  if (!program) RaiseFileNotFound(FromUtf8(split.program));
+  std::vector<char*> argv{const_cast<char*>(program->c_str())};
   if (!split.arguments.empty()) argv.push_back(const_cast<char*>(split.arguments.c_str()));
   argv.push_back(nullptr);
+  const SpawnAttributes attributes;
   pid_t pid = 0;
-  const int failure = ::posix_spawn(&pid, split.program.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (failure == ENOENT || failure == ENOTDIR) RaiseFileNotFound(FromUtf8(split.program));
-  if (failure != 0) RaisePlatformError(failure, u"Cannot start " + FromUtf8(split.program));
+  const int failure = ::posix_spawn(&pid, program->c_str(), nullptr, attributes.get(), argv.data(), environ);
+  if (failure != 0) RaiseCannotStart(failure, *program);
   return pid;
 }
 
-void Reap(pid_t pid) {
-  while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+ExitStatus Reap(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  if (WIFSIGNALED(status)) return {.code = 0, .signal = WTERMSIG(status)};
+  return {.code = static_cast<std::uint32_t>(WEXITSTATUS(status)), .signal = 0};
+}
+
+// Ends every process left in the group. While its first process is not
+// reaped, the group's id cannot pass to another group.
+void EndGroup(pid_t pid) {
+  ::kill(-pid, SIGKILL);
+  ::kill(pid, SIGKILL);
 }
 
 void AbandonProcessStandIn(ProcessHandle process) {
   const auto pid = static_cast<pid_t>(process);
-  ::kill(pid, SIGKILL);
+  EndGroup(pid);
   Reap(pid);
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Without process descriptors (kernels before 5.3): asks without waiting,
+// every few milliseconds, whether the process has ended, leaving it unreaped.
+bool EndsWithinByPolling(pid_t pid, Clock::time_point deadline) {
+  for (;;) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        info.si_pid != 0) {
+      return true;
+    }
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 // Waits on a descriptor of the process itself, so that the wait ends the
-// moment the process does and a time limit needs no polling loop.
+// moment the process does and a time limit needs no polling loop. The process
+// is left unreaped.
 bool EndsWithin(pid_t pid, std::int32_t timeout_milliseconds) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_milliseconds);
   const int descriptor = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-  if (descriptor < 0) RaisePlatformError(errno, u"Cannot wait for the command");
+  if (descriptor < 0) return EndsWithinByPolling(pid, deadline);
   pollfd ended{descriptor, POLLIN, 0};
   int ready = 0;
-  while ((ready = ::poll(&ended, 1, timeout_milliseconds)) < 0 && errno == EINTR) {
-  }
+  do {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    ready = ::poll(&ended, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+  } while (ready < 0 && errno == EINTR);
   ::close(descriptor);
   return ready > 0;
 }
 
-void WaitForProcessStandIn(ProcessHandle process, std::int32_t timeout_milliseconds) {
+ExitStatus WaitForProcessStandIn(ProcessHandle process, std::int32_t timeout_milliseconds) {
   const auto pid = static_cast<pid_t>(process);
-  if (!EndsWithin(pid, timeout_milliseconds)) {
-    AbandonProcessStandIn(process);
+  const bool ended = EndsWithin(pid, timeout_milliseconds);
+  // Whatever the process started and left running must not write into its
+  // output any more, whether it ended in time or not.
+  EndGroup(pid);
+  const ExitStatus status = Reap(pid);
+  if (!ended) {
     RaisePlatformError(kErrorTimeout, u"The command did not finish within " +
                                           FromAscii(std::to_string(timeout_milliseconds / 1000)) +
                                           u" seconds");
   }
-  Reap(pid);
+  return status;
 }
 
 const seam::Provided kStartProcess{"adreca.process", "StartProcess", seam::AddressOf(&StartProcessStandIn)};

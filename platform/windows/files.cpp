@@ -1,11 +1,13 @@
 #include "platform/files.h"
 
+#include <aclapi.h>
 #include <windows.h>
-#undef DeleteFile
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "core/error.h"
 #include "platform/windows/windows_text.h"
@@ -16,30 +18,115 @@ namespace {
 
 constexpr std::intptr_t kClosed = -1;  // INVALID_HANDLE_VALUE
 
-[[noreturn]] void RaiseFileError(std::u16string_view path) {
-  const DWORD code = ::GetLastError();
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+[[noreturn]] void RaiseRefused(std::u16string_view path, std::u16string_view why) {
+  std::u16string description = u"Path/File access error: ";
+  description += path;
+  description += why;
+  throw Error(error_number::kPathFileAccess, std::move(description));
+}
+
+[[noreturn]] void RaiseFileError(DWORD code, std::u16string_view path) {
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) RaiseFileNotFound(path);
-  throw Error(error_number::kPathFileAccess, u"Path/File access error: " + std::u16string(path));
+  if (code == ERROR_SHARING_VIOLATION) RaiseRefused(path, u" is in use by another program");
+  RaiseRefused(path, u": " + windows::SystemMessage(code));
+}
+
+// A handle that is closed on every path.
+struct HandleCloser {
+  void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// The file itself, never what a symbolic link or junction points to; a folder
+// too, so that it can be told from a file.
+HANDLE OpenItself(const std::u16string& path, DWORD access, DWORD sharing, DWORD flags = 0) {
+  return ::CreateFileW(windows::Wide(path), access, sharing, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+// The token's user and the owner it gives new files (an elevated
+// administrator's files belong to the Administrators group).
+bool IsOwnSid(PSID owner) {
+  HANDLE raw = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  const UniqueHandle token(raw);
+  for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+    DWORD size = 0;
+    ::GetTokenInformation(token.get(), kind, nullptr, 0, &size);
+    std::vector<std::byte> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token.get(), kind, buffer.data(), size, &size)) continue;
+    // TOKEN_USER and TOKEN_OWNER both start with the SID's address.
+    PSID own = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                 : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+    if (::EqualSid(own, owner)) return true;
+  }
+  return false;
+}
+
+// Whether the file's volume keeps owners at all (FAT keeps none).
+bool KeepsOwners(HANDLE file) {
+  DWORD flags = 0;
+  return ::GetVolumeInformationByHandleW(file, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+         (flags & FILE_PERSISTENT_ACLS) != 0;
+}
+
+// What the interpreter would not write into is not read or removed either:
+// whatever a link, a shared (hard-linked) file, a file of another user or
+// something other than a file holds is no listing that this run wrote.
+void CheckOwnRegularFile(HANDLE file, std::u16string_view path) {
+  if (::GetFileType(file) != FILE_TYPE_DISK) RaiseRefused(path, u" is not a regular file");
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file, &information)) RaiseFileError(::GetLastError(), path);
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    RaiseRefused(path, u" is a symbolic link or another reparse point");
+  }
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    RaiseRefused(path, u" is not a regular file");
+  if (information.nNumberOfLinks > 1) RaiseRefused(path, u" has other names (hard links)");
+  if (!KeepsOwners(file)) return;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD read = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                       nullptr, nullptr, &descriptor);
+  const bool own = read == ERROR_SUCCESS && owner != nullptr && IsOwnSid(owner);
+  if (descriptor != nullptr) ::LocalFree(descriptor);
+  if (read != ERROR_SUCCESS) RaiseFileError(read, path);
+  if (!own) RaiseRefused(path, u" belongs to another user");
+}
+
+// Marks the file for deletion through the handle that was checked: the name
+// cannot have been given to another file meanwhile.
+void DeleteThrough(HANDLE file, std::u16string_view path) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  if (!::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) {
+    RaiseFileError(::GetLastError(), path);
+  }
 }
 
 }  // namespace
 
 InputFile InputFile::Open(const std::u16string& path) {
-  // Others may read, write or delete the file meanwhile, as they may while a
-  // text file is open for input.
+  // Read, and later deleted through this handle; shared for reading only, so
+  // that nobody changes or removes the listing while it is read.
   const HANDLE handle =
-      ::CreateFileW(windows::Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) RaiseFileError(path);
-  return InputFile(reinterpret_cast<std::intptr_t>(handle));
+      OpenItself(path, GENERIC_READ | DELETE | READ_CONTROL, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
+  if (handle == INVALID_HANDLE_VALUE) RaiseFileError(::GetLastError(), path);
+  InputFile file(reinterpret_cast<std::intptr_t>(handle), path);
+  CheckOwnRegularFile(handle, path);
+  return file;
 }
 
-InputFile::InputFile(InputFile&& other) noexcept : handle_(std::exchange(other.handle_, kClosed)) {}
+InputFile::InputFile(InputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)), path_(std::move(other.path_)) {}
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = std::exchange(other.handle_, kClosed);
+    path_ = std::move(other.path_);
   }
   return *this;
 }
@@ -49,18 +136,42 @@ InputFile::~InputFile() { Close(); }
 std::size_t InputFile::Read(std::span<char> buffer) {
   DWORD count = 0;
   const auto wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), MAXDWORD));
-  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer.data(), wanted, &count, nullptr)) {
-    throw Error(error_number::kPathFileAccess, u"Path/File access error");
+  if (!::ReadFile(AsHandle(handle_), buffer.data(), wanted, &count, nullptr)) {
+    RaiseFileError(::GetLastError(), path_);
   }
   return count;
 }
 
 void InputFile::Close() {
-  if (handle_ != kClosed) ::CloseHandle(reinterpret_cast<HANDLE>(std::exchange(handle_, kClosed)));
+  if (handle_ != kClosed) ::CloseHandle(AsHandle(std::exchange(handle_, kClosed)));
 }
 
-void DeleteFile(const std::u16string& path) {
-  if (!::DeleteFileW(windows::Wide(path))) RaiseFileError(path);
+void InputFile::CloseAndDelete() {
+  if (handle_ == kClosed) return;
+  const UniqueHandle file(AsHandle(std::exchange(handle_, kClosed)));
+  DeleteThrough(file.get(), path_);
+}
+
+void CheckTemporaryFolder(const std::u16string& folder) {
+  // The interpreter expands %NAME% even within double quotes, so it would
+  // write one file while the program reads another.
+  if (folder.find(u'%') != std::u16string::npos) {
+    throw Error(error_number::kBadFileNameOrNumber, u"Bad file name or number: " + folder);
+  }
+}
+
+bool RemoveOwnFile(const std::u16string& path) {
+  const HANDLE handle = OpenItself(path, DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return false;
+    RaiseFileError(code, path);
+  }
+  const UniqueHandle file(handle);
+  CheckOwnRegularFile(file.get(), path);
+  DeleteThrough(file.get(), path);
+  return true;
 }
 
 std::u16string FromAnsi(std::string_view bytes) {

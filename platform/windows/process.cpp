@@ -12,10 +12,43 @@ namespace adreca::platform {
 
 namespace {
 
-HANDLE AsHandle(ProcessHandle process) { return reinterpret_cast<HANDLE>(process); }
+constexpr std::int32_t kOutOfMemory = 7;
+
+// A started process and the job object that holds it and everything it
+// starts. Closing the job's last handle ends every process still in it.
+struct Child {
+  HANDLE process = nullptr;
+  HANDLE job = nullptr;
+};
+
+Child* AsChild(ProcessHandle process) { return reinterpret_cast<Child*>(process); }
+
+// A job whose processes end when its last handle is closed; null where the
+// system gives none (the process then runs without one).
+HANDLE CreateKillOnCloseJob() {
+  const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+  if (job == nullptr) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    ::CloseHandle(job);
+    return nullptr;
+  }
+  return job;
+}
+
+[[noreturn]] void RaiseCannotStart(const std::u16string& command_line) {
+  const DWORD code = ::GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) RaiseFileNotFound(command_line);
+  if (code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_OUTOFMEMORY)
+    throw Error(kOutOfMemory, u"Out of memory");
+  throw Error(error_number::kPathFileAccess,
+              u"Path/File access error: cannot start " + command_line + u": " + windows::SystemMessage(code));
+}
 
 // Starts the command line with its window shown as asked (minimised and
-// active for the listing), without waiting for it.
+// active for the listing), without waiting for it. It starts suspended, so
+// that it joins its job before it can start anything of its own.
 ProcessHandle StartProcessWindows(const std::u16string& command_line, int show_window) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -24,34 +57,51 @@ ProcessHandle StartProcessWindows(const std::u16string& command_line, int show_w
   PROCESS_INFORMATION process{};
   // CreateProcessW may write into the command line, so it gets a copy.
   std::u16string writable = command_line;
-  if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(writable.data()), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &process)) {
-    const DWORD code = ::GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) RaiseFileNotFound(command_line);
-    windows::RaiseLastError(u"Cannot start " + command_line);
+  if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(writable.data()), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+    RaiseCannotStart(command_line);
   }
+  HANDLE job = CreateKillOnCloseJob();
+  if (job != nullptr && !::AssignProcessToJobObject(job, process.hProcess)) {
+    ::CloseHandle(job);
+    job = nullptr;
+  }
+  ::ResumeThread(process.hThread);
   ::CloseHandle(process.hThread);
-  return reinterpret_cast<ProcessHandle>(process.hProcess);
+  return reinterpret_cast<ProcessHandle>(new Child{process.hProcess, job});
 }
 
-void AbandonProcessWindows(ProcessHandle process) {
-  ::TerminateProcess(AsHandle(process), 1);
-  ::CloseHandle(AsHandle(process));
+// Ends the process and everything in its job, and releases both.
+void EndAndRelease(Child* child) {
+  if (child->job != nullptr) {
+    ::TerminateJobObject(child->job, 1);
+    ::CloseHandle(child->job);
+  }
+  ::TerminateProcess(child->process, 1);
+  ::CloseHandle(child->process);
+  delete child;
 }
 
-void WaitForProcessWindows(ProcessHandle process, std::int32_t timeout_milliseconds) {
-  switch (::WaitForSingleObject(AsHandle(process), static_cast<DWORD>(timeout_milliseconds))) {
-    case WAIT_OBJECT_0:
-      ::CloseHandle(AsHandle(process));
-      return;
+void AbandonProcessWindows(ProcessHandle process) { EndAndRelease(AsChild(process)); }
+
+ExitStatus WaitForProcessWindows(ProcessHandle process, std::int32_t timeout_milliseconds) {
+  Child* child = AsChild(process);
+  switch (::WaitForSingleObject(child->process, static_cast<DWORD>(timeout_milliseconds))) {
+    case WAIT_OBJECT_0: {
+      DWORD code = 0;
+      ::GetExitCodeProcess(child->process, &code);
+      // Whatever the process started and left running goes with the job.
+      EndAndRelease(child);
+      return {.code = code, .signal = 0};
+    }
     case WAIT_TIMEOUT:
-      AbandonProcessWindows(process);
+      EndAndRelease(child);
       RaisePlatformError(ERROR_TIMEOUT, u"The command did not finish within " +
                                             FromAscii(std::to_string(timeout_milliseconds / 1000)) +
                                             u" seconds");
     default: {
       const DWORD code = ::GetLastError();
-      AbandonProcessWindows(process);
+      EndAndRelease(child);
       ::SetLastError(code);
       windows::RaiseLastError(u"Cannot wait for the command");
     }
