@@ -30,6 +30,7 @@
 #include "platform/seam.h"
 #include "probes/probes.h"
 #include "tests/support/raised.h"
+#include "tests/support/hostile_environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace adreca {
@@ -41,109 +42,16 @@ using testing::ReadFileBytes;
 using testing::TempFolder;
 using testing::WriteFileBytes;
 
-constexpr uid_t kNobody = 65534;
-constexpr std::int32_t kTimeout = 1460;  // ERROR_TIMEOUT
-
-// What a file that must not be touched holds: an address that the probe
-// would report if it ever read this file as its listing.
-constexpr std::string_view kProtectedText = "   Physical Address. . . . : 0A-0B-0C-0D-0E-0F\r\n";
-
-// Sets or unsets an environment variable for one test, then restores it.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-  }
-  ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-// Every non-folder entry under a folder with its kind, owner and content, and
-// every folder's name: two equal pictures mean nothing was written there.
-std::map<std::string, std::string> Picture(const fs::path& root) {
-  std::map<std::string, std::string> picture;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    struct stat status {};
-    ::lstat(it->path().c_str(), &status);
-    std::string entry = std::to_string(status.st_mode) + "/" + std::to_string(status.st_uid) + "/" +
-                        std::to_string(status.st_nlink) + "/";
-    if (S_ISREG(status.st_mode) && status.st_size < 4096) entry += ReadFileBytes(it->path());
-    if (S_ISLNK(status.st_mode)) entry += fs::read_symlink(it->path()).string();
-    picture[it->path().string()] = entry;
-  }
-  return picture;
-}
-
-struct Outcome {
-  std::u16string result;
-  testing::Raised error;
-};
-
-Outcome RunProbe() {
-  Outcome outcome;
-  outcome.error = RaisedBy([&] { outcome.result = MacIpConfig(); });
-  return outcome;
-}
-
-// The hung interpreter's time limit, cut from 60 s to one for the test: the
-// real wait, with a shorter limit.
-using WaitFunction = platform::ExitStatus(platform::ProcessHandle, std::int32_t);
-WaitFunction* real_wait = nullptr;
-platform::ExitStatus ShortWait(platform::ProcessHandle process, std::int32_t) {
-  return real_wait(process, 1000);
-}
-
-class HostileEnvironmentTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ::chmod(sandbox.path().c_str(), 0755);  // for the cases that run as another user
-    fs::create_directories(outside);
-    WriteFileBytes(protected_file, kProtectedText);
-    TempDir = FromUtf8(temp.string() + "/");
-    fs::create_directories(temp);
-    // The answer of an ordinary run, for the cases that must give it.
-    const Outcome ordinary = RunProbe();
-    ASSERT_EQ(ordinary.error.number, 0) << ToUtf8(ordinary.error.description);
-    expected = ordinary.result;
-    ASSERT_NE(expected, u"0A0B0C0D0E0F");
-    before = Picture(sandbox.path());
-  }
-
-  // Nothing anywhere in the sandbox changed: no listing left in the
-  // temporary folder, no file outside it created, touched or removed.
-  void ExpectNothingWritten() {
-    EXPECT_EQ(Picture(sandbox.path()), before);
-    EXPECT_EQ(ReadFileBytes(protected_file), kProtectedText);
-  }
-
-  void ExpectOrdinaryAnswer(const Outcome& outcome) {
-    EXPECT_EQ(outcome.error.number, 0) << ToUtf8(outcome.error.description);
-    EXPECT_EQ(outcome.result, expected);
-  }
-
-  // The probe in a folder of its own, whose picture is taken only after.
-  fs::path MakeFolder(const std::string& name) {
-    fs::path folder = sandbox.path() / name;
-    fs::create_directories(folder);
-    before = Picture(sandbox.path());
-    return folder;
-  }
-
-  ScopedVariable comspec{"COMSPEC", std::nullopt};  // the project's own interpreter
-  TempFolder sandbox{"adreca-hostile"};
-  fs::path outside = sandbox.path() / "outside";
-  fs::path protected_file = outside / "protected.txt";
-  fs::path temp = sandbox.path() / "temp";
-  fs::path listing = temp / "ipconfig.tmp";
-  std::u16string expected;
-  std::map<std::string, std::string> before;
-};
+using testing::HostileEnvironmentTest;
+using testing::kNobody;
+using testing::kProtectedText;
+using testing::kTimeout;
+using testing::Outcome;
+using testing::Picture;
+using testing::RunProbe;
+using testing::ScopedVariable;
+using testing::ShortWait;
+using testing::WriteScript;
 
 // ---- TEMP, as the window's load step reads it ----
 
@@ -257,19 +165,12 @@ TEST_F(HostileEnvironmentTest, ComspecNamingAMissingProgramRaisesFileNotFound) {
   ExpectNothingWritten();
 }
 
-fs::path WriteScript(const fs::path& path, const std::string& body) {
-  WriteFileBytes(path, "#!/bin/sh\n" + body);
-  fs::permissions(path, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-  return path;
-}
-
 TEST_F(HostileEnvironmentTest, HungInterpreterIsEndedAtTheTimeLimit) {
   const fs::path pid_file = outside / "pid";
   const fs::path script =
       WriteScript(outside / "hang", "echo $$ >" + pid_file.string() + "\nexec sleep 600\n");
   before = Picture(sandbox.path());
   ScopedVariable hanging("COMSPEC", script.string());
-  real_wait = reinterpret_cast<WaitFunction*>(seam::Bind("adreca.process", "WaitForProcess"));
   seam::ScopedFake short_wait("adreca.process", "WaitForProcess", &ShortWait);
 
   const auto start = std::chrono::steady_clock::now();

@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "core/error.h"
 #include "probes/probes.h"
+#include "tests/support/raised.h"
 #include "tests/support/netns.h"
 #include "tests/support/temp_folder.h"
 
@@ -68,6 +71,50 @@ TEST_F(RealAdaptersTest, NoAdapterButLoopbackGivesEmptyTextEverywhere) {
   EXPECT_EQ(ApiStatus, 0);
   EXPECT_EQ(MacAdaptInfo(), u"");
   EXPECT_EQ(ApiStatus, 232);  // ERROR_NO_DATA from both queries
+}
+
+// A VPN-style interface has no hardware address. What each way makes of it,
+// alone and before an ordinary adapter.
+TEST_F(RealAdaptersTest, ATunnelWithoutHardwareAddressIsSkippedOrShownAsNone) {
+  TestNamespace netns;
+  netns.AddTun("tun0");
+  netns.Run({"addr", "add", "192.0.2.20/24", "dev", "tun0"});
+  netns.Run({"link", "set", "dev", "tun0", "up"});
+  {
+    const auto inside = netns.Enter();
+    EXPECT_EQ(testing::ErrorNumberOf(&MacWinMgmt), error_number::kInvalidUseOfNull);
+    EXPECT_EQ(MacIpConfig(), u"");  // 00-00-00-00-00-00-00-E0 is no candidate
+    EXPECT_EQ(MacNetWksta(), u"000000000000");
+    EXPECT_EQ(MacNetBios(), u"000000000000");
+    EXPECT_EQ(MacAdaptInfo(), u"");
+    EXPECT_EQ(ApiStatus, 0);
+  }
+  netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"198.51.100.7/24"});
+  const auto inside = netns.Enter();
+  EXPECT_EQ(testing::ErrorNumberOf(&MacWinMgmt), error_number::kInvalidUseOfNull);
+  for (auto probe : {&MacIpConfig, &MacNetWksta, &MacNetBios, &MacAdaptInfo}) {
+    EXPECT_EQ(probe(), u"001A2B3C4D5E");
+  }
+  EXPECT_FALSE(ListingLeftBehind());
+}
+
+// The adapter table counts an adapter's further addresses in its size and
+// puts them behind the records; read as records they would raise an error
+// or show a piece of an address string.
+TEST_F(RealAdaptersTest, AnAdapterWithFortyAddressesLeavesTheAdapterTableWalkAlone) {
+  TestNamespace netns;
+  std::vector<std::string> addresses;
+  for (int i = 1; i <= 40; ++i) addresses.push_back("192.0.2." + std::to_string(i) + "/24");
+  netns.AddTun("tun0");
+  for (const std::string& address : addresses) netns.Run({"addr", "add", address, "dev", "tun0"});
+  {
+    const auto inside = netns.Enter();
+    EXPECT_EQ(MacAdaptInfo(), u"");
+    EXPECT_EQ(ApiStatus, 0);
+  }
+  netns.AddVeths({{"eth0", "00:1a:2b:3c:4d:5e", addresses}, {"eth1", "02:00:00:00:00:0b", {"198.51.100.7/24"}}});
+  const auto inside = netns.Enter();
+  EXPECT_EQ(MacAdaptInfo(), u"001A2B3C4D5E");
 }
 
 }  // namespace
