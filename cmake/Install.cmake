@@ -1,27 +1,76 @@
 # Installation and the Debian package of the Linux build: the program, the
-# command interpreter that it finds beside itself, and the desktop files.
+# command interpreter that it finds beside itself, their manual pages, the
+# desktop files with the icons, and the package's copyright and changelog.
 
 include(GNUInstallDirs)
 
 set(ADRECA_APP_ID io.github.adreca.AdrecaMac)
+# The project's own contact: the identity of its commits, under a reserved
+# example domain (it has no web site or mail domain of its own).
+set(ADRECA_MAINTAINER "adreca-mac maintainers <maintainers@users.noreply.c-seed-59fb8973.example>")
 
 install(TARGETS adreca-mac RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET adreca-cmd)
   # platform::ProgramFolder() looks for it in the program's own folder.
   install(TARGETS adreca-cmd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# A stripped installation, as the package's, also drops the compiler's
+# .comment section, as Debian's own packages do (dh_strip).
+foreach(program adreca-mac adreca-cmd)
+  if(TARGET ${program})
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+                        COMMAND_ERROR_IS_FATAL ANY)
+      endif()")
+  endif()
+endforeach()
+include(cmake/Manuals.cmake)
+
 install(FILES data/${ADRECA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES data/${ADRECA_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES data/${ADRECA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES data/${ADRECA_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size png IN ZIP_LISTS ADRECA_ICON_SIZES ADRECA_ICON_PNGS)
+  install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME ${ADRECA_APP_ID}.png)
+endforeach()
+
+# Debian's documentation files: the machine-readable copyright file, and the
+# changelog compressed as Debian wants it.
+set(ADRECA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
+set(ADRECA_CHANGELOG ${CMAKE_BINARY_DIR}/doc/changelog)
+add_custom_command(
+  OUTPUT ${ADRECA_CHANGELOG}.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/debian/changelog ${ADRECA_CHANGELOG}
+  COMMAND ${ADRECA_GZIP} -9nf ${ADRECA_CHANGELOG}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/debian/changelog
+  COMMENT "Compressing the Debian changelog"
+  VERBATIM)
+add_custom_target(adreca_changelog ALL DEPENDS ${ADRECA_CHANGELOG}.gz)
+install(FILES ${ADRECA_CHANGELOG}.gz packaging/debian/copyright DESTINATION ${ADRECA_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME adreca-mac)
-set(CPACK_PACKAGE_VENDOR "adreca-mac")
-set(CPACK_PACKAGE_CONTACT "adreca-mac maintainers <adreca-mac@users.noreply.github.com>")
+set(CPACK_PACKAGE_VENDOR "the adreca-mac authors")
+set(CPACK_PACKAGE_CONTACT "${ADRECA_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find the network adapter's physical address in five ways")
+# Debian wants the lines of the long description within 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-    "ADREÇA MAC finds the physical (MAC) address of the computer's network adapter in five independent\n"
-    "ways and shows the five results side by side in one window, so that the ways can be compared.")
+    "ADREÇA MAC finds the physical (MAC) address of the computer's network\n"
+    "adapter in five independent ways and shows the five results side by side\n"
+    "in one window, so that the ways can be compared on one machine: the\n"
+    "management service's query, the ipconfig /all listing, the workstation\n"
+    "service's transports, the NetBIOS adapter status and the IP helper's\n"
+    "adapter table.\n"
+    "\n"
+    "It is a Windows utility at heart. On Linux its own stand-ins answer the\n"
+    "five ways from the machine's real adapters, and adreca-cmd answers the\n"
+    "command interpreter's part.\n"
+    "\n"
+    "For support staff, administrators and developers of licensing and\n"
+    "inventory tools.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

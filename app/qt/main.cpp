@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/qt/application_icon.h"
 #include "app/qt/form1.h"
 
 namespace {
@@ -36,6 +37,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   // Lets the desktop match the window to its entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.adreca.AdrecaMac"));
+  QApplication::setWindowIcon(adreca::app::ApplicationIcon());
   adreca::app::Form1 form;
   form.show();
   return QApplication::exec();
