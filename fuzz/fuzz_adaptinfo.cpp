@@ -166,7 +166,7 @@ Expected Reference(const Script& s) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace adreca;
   using namespace adreca::fuzz;
-  static seam::ScopedFake fake{"iphlpapi.dll", "GetAdaptersInfo", &FakeGetAdaptersInfo};
+  static seam::ScopedFake fake{platform::GetAdaptersInfo, &FakeGetAdaptersInfo};
   FuzzedDataProvider input(data, size);
   Script s;
   s.answers[0] = ReadAnswer(input);

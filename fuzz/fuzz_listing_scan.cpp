@@ -131,9 +131,9 @@ struct Setup {
   Setup(const Setup&) = delete;
   Setup& operator=(const Setup&) = delete;
   std::filesystem::path folder;
-  seam::ScopedFake start{"adreca.process", "StartProcess", &WriteListing};
-  seam::ScopedFake wait{"adreca.process", "WaitForProcess", &Finished};
-  seam::ScopedFake abandon{"adreca.process", "AbandonProcess", &Abandoned};
+  seam::ScopedFake<decltype(platform::StartProcess)> start{&platform::StartProcess, &WriteListing};
+  seam::ScopedFake<decltype(platform::WaitForProcess)> wait{&platform::WaitForProcess, &Finished};
+  seam::ScopedFake<decltype(platform::AbandonProcess)> abandon{&platform::AbandonProcess, &Abandoned};
 };
 
 }  // namespace

@@ -100,7 +100,7 @@ std::uint8_t FakeNetbios(NCB* ncb) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace adreca;
   using namespace adreca::fuzz;
-  static seam::ScopedFake fake{"netapi32.dll", "Netbios", &FakeNetbios};
+  static seam::ScopedFake fake{platform::Netbios, &FakeNetbios};
   FuzzedDataProvider input(data, size);
   Script s;
   s.input = &input;

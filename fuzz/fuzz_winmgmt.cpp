@@ -136,7 +136,7 @@ Script Read(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace adreca;
   using namespace adreca::fuzz;
-  static seam::ScopedFake bind{"adreca.wmi", "GetObject", &Bind};
+  static seam::ScopedFake bind{&platform::wmi::GetObject, &Bind};
   FuzzedDataProvider input(data, size);
   Script s = Read(input);
   script = &s;

@@ -3,15 +3,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/seam.h"
 
 namespace adreca::platform {
 
 // The value of a process environment variable; an unset variable reads as
 // empty text. On Linux an unset COMSPEC reads as the path of the project's own
 // command interpreter, installed beside the program.
-inline seam::EntryPoint<std::u16string(std::u16string_view name)> GetEnvironmentVariable{
-    "adreca.environment", "GetEnvironmentVariable"};
+std::u16string GetEnvironmentVariable(std::u16string_view name);
 
 // The folder for temporary files, with the platform's separator appended:
 // on Windows TEMP followed by "\"; on Linux TEMP where it is set and not empty,

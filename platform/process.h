@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/seam.h"
 
 namespace adreca::platform {
 
@@ -27,18 +26,16 @@ struct ExitStatus {
 // absolute, else in the program's own folder and then on PATH (never in the
 // current folder), and no shell stands in between. Raises 53 when the program
 // is not found and 75, with the system's reason, when it cannot be started.
-inline seam::EntryPoint<ProcessHandle(const std::u16string& command_line, int show_window)> StartProcess{
-    "adreca.process", "StartProcess"};
+ProcessHandle StartProcess(const std::u16string& command_line, int show_window);
 
 // Waits until the process has ended, ends whatever it started that still
 // runs, releases it and answers how it ended. Past the time limit the whole
 // group is ended and released, and error 1460 is raised.
-inline seam::EntryPoint<ExitStatus(ProcessHandle process, std::int32_t timeout_milliseconds)> WaitForProcess{
-    "adreca.process", "WaitForProcess"};
+ExitStatus WaitForProcess(ProcessHandle process, std::int32_t timeout_milliseconds);
 
 // Ends a process that is no longer waited for, with everything it started,
 // and releases it.
-inline seam::EntryPoint<void(ProcessHandle process)> AbandonProcess{"adreca.process", "AbandonProcess"};
+void AbandonProcess(ProcessHandle process);
 
 // A started process that is ended on every path where nobody waited for it.
 class ChildProcess {

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "core/error.h"
-#include "core/text.h"
 #include "platform/native_library.h"
 
 namespace adreca::seam {
@@ -29,11 +27,16 @@ struct Binding {
   Address address;
 };
 
+struct Fake {
+  detail::Key operation;
+  const void* fake;
+};
+
 struct Registry {
   std::mutex mutex;
   std::vector<Binding> provided;
-  std::vector<Binding> fakes;  // newest last
   std::vector<Binding> unbindable;
+  std::vector<Fake> fakes;  // newest last
   std::atomic<unsigned> generation{1};
 };
 
@@ -51,27 +54,12 @@ const Binding* Find(const std::vector<Binding>& bindings, const std::string& lib
 }
 
 bool ProvidesLibrary(const std::vector<Binding>& bindings, const std::string& library) {
-  return std::any_of(bindings.begin(), bindings.end(),
-                     [&](const Binding& b) { return b.library == library; });
+  return std::any_of(bindings.begin(), bindings.end(), [&](const Binding& b) { return b.library == library; });
 }
 
-void Remove(std::vector<Binding>& bindings, const std::string& library, std::string_view function) {
-  const auto it = std::find_if(bindings.rbegin(), bindings.rend(), [&](const Binding& b) {
-    return b.library == library && b.function == function;
-  });
-  if (it != bindings.rend()) bindings.erase(std::next(it).base());
-}
+thread_local detail::Key bypassed = 0;
 
 }  // namespace
-
-[[noreturn]] void RaiseLibraryNotFound(std::string_view library) {
-  throw Error(error_number::kFileNotFound, u"File not found: " + FromAscii(library));
-}
-
-[[noreturn]] void RaiseEntryPointNotFound(std::string_view library, std::string_view function) {
-  throw Error(error_number::kEntryPointNotFound,
-              u"Can't find DLL entry point " + FromAscii(function) + u" in " + FromAscii(library));
-}
 
 Address Bind(std::string_view library, std::string_view function) {
   Registry& registry = TheRegistry();
@@ -82,7 +70,6 @@ Address Bind(std::string_view library, std::string_view function) {
       if (refused->function.empty()) RaiseLibraryNotFound(library);
       RaiseEntryPointNotFound(library, function);
     }
-    if (const Binding* fake = Find(registry.fakes, key, function)) return fake->address;
     if (const Binding* own = Find(registry.provided, key, function)) return own->address;
     if (ProvidesLibrary(registry.provided, key) && !NativeLibraryExists(library)) {
       RaiseEntryPointNotFound(library, function);
@@ -93,26 +80,46 @@ Address Bind(std::string_view library, std::string_view function) {
 
 unsigned Generation() noexcept { return TheRegistry().generation.load(std::memory_order_acquire); }
 
-Provided::Provided(const char* library, const char* function, Address address) {
+Provided::Provided(std::string_view library, std::string_view function, Address address) {
   Registry& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
-  registry.provided.push_back({LibraryKey(library), function, address});
+  registry.provided.push_back({LibraryKey(library), std::string(function), address});
 }
 
-ScopedFake::ScopedFake(std::string_view library, std::string_view function, Address address)
-    : library_(library), function_(function) {
+namespace detail {
+
+void Install(Key operation, const void* fake) {
   Registry& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
-  registry.fakes.push_back({LibraryKey(library), std::string(function), address});
-  registry.generation.fetch_add(1, std::memory_order_acq_rel);
+  registry.fakes.push_back({operation, fake});
+  installed.fetch_add(1, std::memory_order_acq_rel);
 }
 
-ScopedFake::~ScopedFake() {
+void Remove(Key operation, const void* fake) {
   Registry& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
-  Remove(registry.fakes, LibraryKey(library_), function_);
-  registry.generation.fetch_add(1, std::memory_order_acq_rel);
+  const auto it = std::find_if(registry.fakes.begin(), registry.fakes.end(),
+                               [&](const Fake& f) { return f.operation == operation && f.fake == fake; });
+  if (it == registry.fakes.end()) return;
+  registry.fakes.erase(it);
+  installed.fetch_sub(1, std::memory_order_acq_rel);
 }
+
+const void* Find(Key operation) noexcept {
+  if (bypassed == operation) {
+    bypassed = 0;
+    return nullptr;
+  }
+  Registry& registry = TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  const auto it = std::find_if(registry.fakes.rbegin(), registry.fakes.rend(),
+                               [&](const Fake& f) { return f.operation == operation; });
+  return it == registry.fakes.rend() ? nullptr : it->fake;
+}
+
+void Bypass(Key operation) noexcept { bypassed = operation; }
+
+}  // namespace detail
 
 ScopedUnbindable::ScopedUnbindable(std::string_view library, std::string_view function)
     : library_(library), function_(function) {
@@ -125,7 +132,11 @@ ScopedUnbindable::ScopedUnbindable(std::string_view library, std::string_view fu
 ScopedUnbindable::~ScopedUnbindable() {
   Registry& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
-  Remove(registry.unbindable, LibraryKey(library_), function_);
+  const std::string key = LibraryKey(library_);
+  const auto it = std::find_if(registry.unbindable.rbegin(), registry.unbindable.rend(), [&](const Binding& b) {
+    return b.library == key && b.function == function_;
+  });
+  if (it != registry.unbindable.rend()) registry.unbindable.erase(std::next(it).base());
   registry.generation.fetch_add(1, std::memory_order_acq_rel);
 }
 

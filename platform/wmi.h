@@ -18,7 +18,6 @@
 #include <string_view>
 #include <variant>
 
-#include "platform/seam.h"
 
 namespace adreca::platform::wmi {
 
@@ -66,7 +65,6 @@ class Services {
 // Binds a "winmgmts:" moniker to the service of the namespace that it names.
 // Never yields null: a moniker that cannot be bound, or a service that is not
 // available, raises the platform's error.
-inline seam::EntryPoint<std::unique_ptr<Services>(std::u16string_view moniker)> GetObject{"adreca.wmi",
-                                                                                          "GetObject"};
+std::unique_ptr<Services> GetObject(std::u16string_view moniker);
 
 }  // namespace adreca::platform::wmi

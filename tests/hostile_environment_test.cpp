@@ -171,7 +171,7 @@ TEST_F(HostileEnvironmentTest, HungInterpreterIsEndedAtTheTimeLimit) {
       WriteScript(outside / "hang", "echo $$ >" + pid_file.string() + "\nexec sleep 600\n");
   before = Picture(sandbox.path());
   ScopedVariable hanging("COMSPEC", script.string());
-  seam::ScopedFake short_wait("adreca.process", "WaitForProcess", &ShortWait);
+  seam::ScopedFake short_wait{&platform::WaitForProcess, &ShortWait};
 
   const auto start = std::chrono::steady_clock::now();
   const Outcome outcome = RunProbe();

@@ -176,7 +176,7 @@ TEST_F(InterpreterRunTest, AtTheTimeLimitEverythingTheInterpreterStartedEnds) {
                                       "exec sleep 600\n");
   before = testing::Picture(sandbox.path());
   ScopedVariable hanging("COMSPEC", script.string());
-  seam::ScopedFake short_wait("adreca.process", "WaitForProcess", &testing::ShortWait);
+  seam::ScopedFake short_wait{&platform::WaitForProcess, &testing::ShortWait};
   const Outcome outcome = RunProbe();
   EXPECT_EQ(outcome.error.number, kTimeout);
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));

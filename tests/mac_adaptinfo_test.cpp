@@ -111,7 +111,7 @@ class ScriptedAdaptersInfo {
 
   static inline ScriptedAdaptersInfo* current_ = nullptr;
   std::vector<Reply> replies_;
-  seam::ScopedFake fake_{"iphlpapi.dll", "GetAdaptersInfo", &Trampoline};
+  seam::ScopedFake<decltype(platform::GetAdaptersInfo)::Function> fake_{platform::GetAdaptersInfo, &Trampoline};
 };
 
 std::vector<std::uint32_t> Sizes(const std::vector<Call>& calls) {

@@ -83,9 +83,9 @@ class MacIpConfigTest : public ::testing::Test {
 
   FakeInterpreter fake;
   TempFolder folder{"adreca ipconfig"};  // with a blank, as some TEMP folders have
-  seam::ScopedFake start{"adreca.process", "StartProcess", &FakeStart};
-  seam::ScopedFake wait{"adreca.process", "WaitForProcess", &FakeWait};
-  seam::ScopedFake abandon{"adreca.process", "AbandonProcess", &FakeAbandon};
+  seam::ScopedFake<decltype(platform::StartProcess)> start{&platform::StartProcess, &FakeStart};
+  seam::ScopedFake<decltype(platform::WaitForProcess)> wait{&platform::WaitForProcess, &FakeWait};
+  seam::ScopedFake<decltype(platform::AbandonProcess)> abandon{&platform::AbandonProcess, &FakeAbandon};
 };
 
 struct ListingCase {
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MacIpConfigTest, CommandLineNamesTheInterpreterAndQuotesATargetWithBlanks) {
-  seam::ScopedFake comspec("adreca.environment", "GetEnvironmentVariable", &FakeComspec);
+  seam::ScopedFake comspec{&platform::GetEnvironmentVariable, &FakeComspec};
   Run("00-1A-2B-3C-4D-5E\r\n");
   ASSERT_EQ(fake.command_lines.size(), 1u);
   EXPECT_EQ(fake.command_lines[0],
@@ -183,14 +183,16 @@ TEST_F(MacIpConfigTest, LinesBeyondSixteenBitsOverflowAndTheFileIsStillDeleted) 
 // is started, so that nothing can take it for this run's, even when the start
 // fails.
 TEST_F(MacIpConfigTest, AnInterpreterThatCannotStartOpensNothingAndNoStaleListingStays) {
-  seam::ScopedFake failing("adreca.process", "StartProcess", &FailingStart);
+  seam::ScopedFake failing{&platform::StartProcess, &FailingStart};
   WriteFileBytes(ListingPath(), "left by an earlier run");
   EXPECT_EQ(ErrorNumber(""), error_number::kFileNotFound);
   EXPECT_FALSE(fs::exists(ListingPath()));
 }
 
-TEST_F(MacIpConfigTest, UnbindableProcessLayerRaisesAtTheCall) {
-  seam::ScopedUnbindable refuse("adreca.process");
+TEST_F(MacIpConfigTest, AProcessLayerThatFailsRaisesAtTheCall) {
+  seam::ScopedFake refuse{&platform::StartProcess, [](const std::u16string&, int) -> platform::ProcessHandle {
+                            RaiseFileNotFound(u"the process layer");
+                          }};
   EXPECT_EQ(ErrorNumber(""), error_number::kFileNotFound);
   EXPECT_TRUE(fake.command_lines.empty());
 }

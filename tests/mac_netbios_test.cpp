@@ -129,7 +129,7 @@ class MacNetBiosTest : public ::testing::Test {
   }
 
   FakeNetbios netbios;
-  seam::ScopedFake seam{"netapi32.dll", "Netbios", &FakeEntry};
+  seam::ScopedFake<decltype(platform::Netbios)::Function> seam{platform::Netbios, &FakeEntry};
 };
 
 TEST_F(MacNetBiosTest, AFailedOrEmptyEnumerationEndsTheRunAfterOneRequest) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "platform/kernel32.h"
 #include "platform/netapi32.h"
 #include "platform/seam.h"
 #include "probes/probes.h"
@@ -112,10 +113,11 @@ class MacNetWkstaTest : public ::testing::Test {
   ~MacNetWkstaTest() override { script = nullptr; }
 
   ScriptedPlatform platform_;
-  seam::ScopedFake enumerate_{"netapi32", "NetWkstaTransportEnum", &FakeEnumerate};
-  seam::ScopedFake free_{"netapi32.dll", "NetApiBufferFree", &FakeFree};
-  seam::ScopedFake length_{"kernel32", "lstrlenW", &FakeLength};
-  seam::ScopedFake move_{"kernel32", "RtlMoveMemory", &FakeMove};
+  seam::ScopedFake<decltype(platform::NetWkstaTransportEnum)::Function> enumerate_{
+      platform::NetWkstaTransportEnum, &FakeEnumerate};
+  seam::ScopedFake<decltype(platform::NetApiBufferFree)::Function> free_{platform::NetApiBufferFree, &FakeFree};
+  seam::ScopedFake<decltype(platform::lstrlenW)::Function> length_{platform::lstrlenW, &FakeLength};
+  seam::ScopedFake<decltype(platform::RtlMoveMemory)::Function> move_{platform::RtlMoveMemory, &FakeMove};
 };
 
 // The local computer (an empty name), level 0, the whole list, never resumed.

@@ -97,7 +97,7 @@ class MacWinMgmtTest : public ::testing::Test {
   ~MacWinMgmtTest() override { script = nullptr; }
 
   Script script_;
-  seam::ScopedFake fake_{"adreca.wmi", "GetObject", &FakeGetObject};
+  seam::ScopedFake<decltype(platform::wmi::GetObject)> fake_{&platform::wmi::GetObject, &FakeGetObject};
 };
 
 using testing::ErrorNumberOf;
@@ -172,7 +172,10 @@ TEST_F(MacWinMgmtTest, NullAddressRaises94AtThatItemAndReleasesEverything) {
 
 TEST_F(MacWinMgmtTest, AServiceThatCannotBeBoundRaisesBeforeAnyQuery) {
   {
-    seam::ScopedUnbindable refuse("adreca.wmi");
+    seam::ScopedFake refuse{&platform::wmi::GetObject,
+                            [](std::u16string_view) -> std::unique_ptr<platform::wmi::Services> {
+                              RaiseFileNotFound(u"the management service");
+                            }};
     EXPECT_EQ(ErrorNumberOf([] { MacWinMgmt(); }), error_number::kFileNotFound);
     EXPECT_THAT(script_.log, IsEmpty());
   }

@@ -80,9 +80,9 @@ TEST_F(RepeatedRunTest, NetBios) { RunAndCompare("MacNetBios", &MacNetBios, kRun
 TEST_F(RepeatedRunTest, AdapterTable) { RunAndCompare("MacAdaptInfo", &MacAdaptInfo, kRuns); }
 
 TEST_F(RepeatedRunTest, IpConfigOnAFakeInterpreter) {
-  seam::ScopedFake start("adreca.process", "StartProcess", &WriteListing);
-  seam::ScopedFake wait("adreca.process", "WaitForProcess", &Finished);
-  seam::ScopedFake abandon("adreca.process", "AbandonProcess", &Abandoned);
+  seam::ScopedFake start{&platform::StartProcess, &WriteListing};
+  seam::ScopedFake wait{&platform::WaitForProcess, &Finished};
+  seam::ScopedFake abandon{&platform::AbandonProcess, &Abandoned};
   ASSERT_EQ(MacIpConfig(), u"001A2B3C4D5E");
   RunAndCompare("MacIpConfig (fake interpreter)", &MacIpConfig, kRuns);
 }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <latch>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -14,11 +17,19 @@ namespace {
 int Provided42(int x) { return 42 + x; }
 int Fake7(int x) { return 7 + x; }
 
-const Provided kProvided{"seamtest.dll", "Answer", AddressOf(&Provided42)};
+// Provided under one spelling of the library's name, called under another.
+EntryPoint<int(int)> ProvidedAnswer{"seamtest.dll", "Answer"};
+const Provided kProvided{ProvidedAnswer, &Provided42};
 
 EntryPoint<int(int)> Answer{"SEAMTEST", "Answer"};
 EntryPoint<int(int)> Missing{"seamtest", "Missing"};
 EntryPoint<int(int)> Elsewhere{"nosuchlibrary.dll", "Answer"};
+
+// An ordinary operation, as the platform's own operations are.
+int Twice(int x) {
+  if (const auto* fake = FakeOf(&Twice)) return (*fake)(x);
+  return 2 * x;
+}
 
 using testing::RaisedBy;
 
@@ -27,10 +38,36 @@ TEST(SeamTest, BindsByLibraryAndFunctionIgnoringLibraryCaseAndSuffix) { EXPECT_E
 TEST(SeamTest, AFakeReplacesTheOperationWhileItLives) {
   EXPECT_EQ(Answer(0), 42);
   {
-    ScopedFake fake("seamtest", "Answer", &Fake7);
+    ScopedFake fake{Answer, &Fake7};
     EXPECT_EQ(Answer(0), 7);
   }
   EXPECT_EQ(Answer(0), 42);
+}
+
+TEST(SeamTest, AFakeMayCarryStateAndStandInForAnOrdinaryOperation) {
+  std::vector<int> calls;
+  {
+    ScopedFake counting{&Twice, [&calls](int x) {
+                          calls.push_back(x);
+                          return -x;
+                        }};
+    EXPECT_EQ(Twice(3), -3);
+    EXPECT_EQ(Twice(4), -4);
+    {
+      ScopedFake inner{&Twice, [](int) { return 0; }};  // the newest fake answers
+      EXPECT_EQ(Twice(5), 0);
+    }
+    EXPECT_EQ(Twice(6), -6);
+  }
+  EXPECT_EQ(calls, (std::vector<int>{3, 4, 6}));
+  EXPECT_EQ(Twice(3), 6);
+}
+
+TEST(SeamTest, AFakeCanCallTheRealOperationThroughUnfaked) {
+  ScopedFake adding{&Twice, [](int x) { return Unfaked(&Twice, x) + 1; }};
+  EXPECT_EQ(Twice(10), 21);
+  EXPECT_EQ(Unfaked(&Twice, 10), 20);
+  EXPECT_EQ(Twice(1), 3) << "a bypass lasts for one call only";
 }
 
 TEST(SeamTest, UnbindableLibraryRaisesFileNotFoundNamingIt) {
@@ -59,12 +96,30 @@ TEST(SeamTest, TestsCanMakeABoundEntryPointFailToBind) {
 }
 
 TEST(SeamTest, AFailedBindingIsTriedAgainAtTheNextCall) {
-  ScopedFake fake("seamtest", "Answer", &Fake7);
+  ScopedFake fake{Answer, &Fake7};
   {
     ScopedUnbindable refuse("seamtest");
     EXPECT_EQ(RaisedBy([] { Answer(0); }).number, error_number::kFileNotFound);
   }
   EXPECT_EQ(Answer(1), 8);
+}
+
+TEST(SeamTest, TwoThreadsBindingTheSameEntryPointAtOnceGetTheSameAddress) {
+  for (int round = 0; round < 50; ++round) {
+    const EntryPoint<int(int)> fresh{"seamtest", "Answer"};
+    std::latch start(2);
+    int (*seen[2])(int) = {nullptr, nullptr};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 2; ++i) {
+      threads.emplace_back([&, i] {
+        start.arrive_and_wait();
+        seen[i] = fresh.Bound();
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_EQ(seen[0], &Provided42);
+    ASSERT_EQ(seen[1], &Provided42);
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "platform/seam.h"
 
 namespace adreca::platform {
 
@@ -23,16 +24,14 @@ std::string Variable(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-std::u16string GetEnvironmentVariableStandIn(std::u16string_view name) {
+}  // namespace
+
+std::u16string GetEnvironmentVariable(std::u16string_view name) {
+  if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
   const std::string value = Variable(ToUtf8(name).c_str());
   if (value.empty() && name == u"COMSPEC") return ProgramFolder() + std::u16string(kInterpreterName);
   return FromUtf8(value);
 }
-
-const seam::Provided kGetEnvironmentVariable{"adreca.environment", "GetEnvironmentVariable",
-                                             seam::AddressOf(&GetEnvironmentVariableStandIn)};
-
-}  // namespace
 
 std::u16string TemporaryFolder() {
   std::string folder = Variable("TEMP");

@@ -231,8 +231,7 @@ std::uint32_t GetAdaptersInfoStandIn(IP_ADAPTER_INFO* buffer, std::uint32_t* siz
   return result;
 }
 
-const seam::Provided kGetAdaptersInfo{"iphlpapi.dll", "GetAdaptersInfo",
-                                      seam::AddressOf(&GetAdaptersInfoStandIn)};
+const seam::Provided kGetAdaptersInfo{GetAdaptersInfo, &GetAdaptersInfoStandIn};
 
 }  // namespace
 

@@ -20,8 +20,8 @@ void RtlMoveMemoryStandIn(void* destination, const void* source, std::size_t len
   if (length != 0) std::memmove(destination, source, length);
 }
 
-const seam::Provided kLstrlenW{"kernel32", "lstrlenW", seam::AddressOf(&LstrlenWStandIn)};
-const seam::Provided kRtlMoveMemory{"kernel32", "RtlMoveMemory", seam::AddressOf(&RtlMoveMemoryStandIn)};
+const seam::Provided kLstrlenW{lstrlenW, &LstrlenWStandIn};
+const seam::Provided kRtlMoveMemory{RtlMoveMemory, &RtlMoveMemoryStandIn};
 
 }  // namespace
 

@@ -181,10 +181,8 @@ std::uint32_t NetApiBufferFreeStandIn(void* buffer) {
   return kNerrSuccess;
 }
 
-const seam::Provided kNetWkstaTransportEnum{"netapi32", "NetWkstaTransportEnum",
-                                            seam::AddressOf(&NetWkstaTransportEnumStandIn)};
-const seam::Provided kNetApiBufferFree{"netapi32", "NetApiBufferFree",
-                                       seam::AddressOf(&NetApiBufferFreeStandIn)};
+const seam::Provided kNetWkstaTransportEnum{NetWkstaTransportEnum, &NetWkstaTransportEnumStandIn};
+const seam::Provided kNetApiBufferFree{NetApiBufferFree, &NetApiBufferFreeStandIn};
 
 }  // namespace
 

@@ -162,7 +162,7 @@ std::uint8_t NetbiosOfThisMachine(NCB* ncb) {
   return netbios.Submit(*ncb);
 }
 
-const seam::Provided kNetbios{"netapi32.dll", "Netbios", seam::AddressOf(&NetbiosOfThisMachine)};
+const seam::Provided kNetbios{Netbios, &NetbiosOfThisMachine};
 
 }  // namespace
 

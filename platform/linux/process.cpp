@@ -20,6 +20,7 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "platform/environment.h"
+#include "platform/seam.h"
 
 extern char** environ;
 
@@ -102,7 +103,7 @@ class SpawnAttributes {
   posix_spawnattr_t attributes_{};
 };
 
-ProcessHandle StartProcessStandIn(const std::u16string& command_line, int /*show_window: no windows here*/) {
+ProcessHandle Start(const std::u16string& command_line) {
   const SplitCommandLine split = Split(ToUtf8(command_line));
   if (split.program.empty()) RaiseFileNotFound(command_line);
   const std::optional<std::string> program = Find(split.program);
@@ -132,7 +133,7 @@ void EndGroup(pid_t pid) {
   ::kill(pid, SIGKILL);
 }
 
-void AbandonProcessStandIn(ProcessHandle process) {
+void Abandon(ProcessHandle process) {
   const auto pid = static_cast<pid_t>(process);
   EndGroup(pid);
   Reap(pid);
@@ -171,7 +172,7 @@ bool EndsWithin(pid_t pid, std::int32_t timeout_milliseconds) {
   return ready > 0;
 }
 
-ExitStatus WaitForProcessStandIn(ProcessHandle process, std::int32_t timeout_milliseconds) {
+ExitStatus Wait(ProcessHandle process, std::int32_t timeout_milliseconds) {
   const auto pid = static_cast<pid_t>(process);
   const bool ended = EndsWithin(pid, timeout_milliseconds);
   // Whatever the process started and left running must not write into its
@@ -186,12 +187,22 @@ ExitStatus WaitForProcessStandIn(ProcessHandle process, std::int32_t timeout_mil
   return status;
 }
 
-const seam::Provided kStartProcess{"adreca.process", "StartProcess", seam::AddressOf(&StartProcessStandIn)};
-const seam::Provided kWaitForProcess{"adreca.process", "WaitForProcess",
-                                     seam::AddressOf(&WaitForProcessStandIn)};
-const seam::Provided kAbandonProcess{"adreca.process", "AbandonProcess",
-                                     seam::AddressOf(&AbandonProcessStandIn)};
-
 }  // namespace
+
+// There are no windows here to show minimised.
+ProcessHandle StartProcess(const std::u16string& command_line, int show_window) {
+  if (const auto* fake = seam::FakeOf(&StartProcess)) return (*fake)(command_line, show_window);
+  return Start(command_line);
+}
+
+ExitStatus WaitForProcess(ProcessHandle process, std::int32_t timeout_milliseconds) {
+  if (const auto* fake = seam::FakeOf(&WaitForProcess)) return (*fake)(process, timeout_milliseconds);
+  return Wait(process, timeout_milliseconds);
+}
+
+void AbandonProcess(ProcessHandle process) {
+  if (const auto* fake = seam::FakeOf(&AbandonProcess)) return (*fake)(process);
+  Abandon(process);
+}
 
 }  // namespace adreca::platform

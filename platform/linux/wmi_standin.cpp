@@ -14,6 +14,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "platform/seam.h"
 
 namespace adreca::platform::standin {
 
@@ -207,13 +208,6 @@ std::u16string LocalHostName() {
   return FromUtf8(name.data());
 }
 
-std::unique_ptr<wmi::Services> GetObjectStandIn(std::u16string_view moniker) {
-  // The configurations report neither gateways nor DNS servers.
-  return ConnectServices(moniker, LocalHostName(), [] { return ReadPartialSnapshot(kLinksAndAddresses); });
-}
-
-const seam::Provided kGetObject{"adreca.wmi", "GetObject", seam::AddressOf(&GetObjectStandIn)};
-
 }  // namespace
 
 void CheckMoniker(std::u16string_view moniker, std::u16string_view host_name) {
@@ -258,3 +252,14 @@ std::unique_ptr<wmi::Services> ConnectServices(std::u16string_view moniker, std:
 }
 
 }  // namespace adreca::platform::standin
+
+namespace adreca::platform::wmi {
+
+std::unique_ptr<Services> GetObject(std::u16string_view moniker) {
+  if (const auto* fake = seam::FakeOf(&GetObject)) return (*fake)(moniker);
+  // The configurations report neither gateways nor DNS servers.
+  return standin::ConnectServices(moniker, standin::LocalHostName(),
+                                  [] { return standin::ReadPartialSnapshot(standin::kLinksAndAddresses); });
+}
+
+}  // namespace adreca::platform::wmi

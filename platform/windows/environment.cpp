@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/seam.h"
 #include "platform/windows/windows_text.h"
 
 namespace adreca::platform {
@@ -28,10 +29,12 @@ std::u16string Variable(std::u16string_view name) {
   }
 }
 
-const seam::Provided kGetEnvironmentVariable{"adreca.environment", "GetEnvironmentVariable",
-                                             seam::AddressOf(&Variable)};
-
 }  // namespace
+
+std::u16string GetEnvironmentVariable(std::u16string_view name) {
+  if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
+  return Variable(name);
+}
 
 std::u16string TemporaryFolder() { return Variable(u"TEMP") + u'\\'; }
 

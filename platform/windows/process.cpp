@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "platform/seam.h"
 #include "platform/windows/windows_text.h"
 
 namespace adreca::platform {
@@ -49,7 +50,7 @@ HANDLE CreateKillOnCloseJob() {
 // Starts the command line with its window shown as asked (minimised and
 // active for the listing), without waiting for it. It starts suspended, so
 // that it joins its job before it can start anything of its own.
-ProcessHandle StartProcessWindows(const std::u16string& command_line, int show_window) {
+ProcessHandle Start(const std::u16string& command_line, int show_window) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -82,9 +83,9 @@ void EndAndRelease(Child* child) {
   delete child;
 }
 
-void AbandonProcessWindows(ProcessHandle process) { EndAndRelease(AsChild(process)); }
+void Abandon(ProcessHandle process) { EndAndRelease(AsChild(process)); }
 
-ExitStatus WaitForProcessWindows(ProcessHandle process, std::int32_t timeout_milliseconds) {
+ExitStatus Wait(ProcessHandle process, std::int32_t timeout_milliseconds) {
   Child* child = AsChild(process);
   switch (::WaitForSingleObject(child->process, static_cast<DWORD>(timeout_milliseconds))) {
     case WAIT_OBJECT_0: {
@@ -108,12 +109,21 @@ ExitStatus WaitForProcessWindows(ProcessHandle process, std::int32_t timeout_mil
   }
 }
 
-const seam::Provided kStartProcess{"adreca.process", "StartProcess", seam::AddressOf(&StartProcessWindows)};
-const seam::Provided kWaitForProcess{"adreca.process", "WaitForProcess",
-                                     seam::AddressOf(&WaitForProcessWindows)};
-const seam::Provided kAbandonProcess{"adreca.process", "AbandonProcess",
-                                     seam::AddressOf(&AbandonProcessWindows)};
-
 }  // namespace
+
+ProcessHandle StartProcess(const std::u16string& command_line, int show_window) {
+  if (const auto* fake = seam::FakeOf(&StartProcess)) return (*fake)(command_line, show_window);
+  return Start(command_line, show_window);
+}
+
+ExitStatus WaitForProcess(ProcessHandle process, std::int32_t timeout_milliseconds) {
+  if (const auto* fake = seam::FakeOf(&WaitForProcess)) return (*fake)(process, timeout_milliseconds);
+  return Wait(process, timeout_milliseconds);
+}
+
+void AbandonProcess(ProcessHandle process) {
+  if (const auto* fake = seam::FakeOf(&AbandonProcess)) return (*fake)(process);
+  Abandon(process);
+}
 
 }  // namespace adreca::platform

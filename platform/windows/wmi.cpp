@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "core/error.h"
+#include "platform/seam.h"
 #include "platform/windows/windows_text.h"
 #include "platform/windows/wmi_moniker.h"
 
@@ -269,32 +270,10 @@ class DispatchServices final : public Services {
   Ref<IDispatch> services_;
 };
 
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::towlower(static_cast<wint_t>(text[i])) != std::towlower(static_cast<wint_t>(prefix[i])))
-      return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-// The "!" after "winmgmts:" only separates security settings from the object
-// path. With no settings before it, "winmgmts:\\.\root\cimv2" names the same
-// namespace, and that form is the one every implementation parses.
-std::u16string WithoutEmptySecuritySettings(std::u16string_view moniker) {
-  constexpr std::u16string_view kPrefix = u"winmgmts:";
-  std::u16string normal(moniker);
-  if (StartsWithIgnoringCase(moniker, kPrefix) && moniker.substr(kPrefix.size()).starts_with(u'!')) {
-    normal.erase(kPrefix.size(), 1);
-  }
-  return normal;
-}
-
-namespace {
-
-std::unique_ptr<Services> GetObjectWindows(std::u16string_view moniker) {
+std::unique_ptr<Services> GetObject(std::u16string_view moniker) {
+  if (const auto* fake = seam::FakeOf(&GetObject)) return (*fake)(moniker);
   auto apartment = std::make_shared<Apartment>();
   const std::u16string name = WithoutEmptySecuritySettings(moniker);
   Ref<IDispatch> services;
@@ -303,9 +282,5 @@ std::unique_ptr<Services> GetObjectWindows(std::u16string_view moniker) {
         u"GetObject(\"" + std::u16string(moniker) + u"\")");
   return std::make_unique<DispatchServices>(std::move(apartment), std::move(services));
 }
-
-const seam::Provided kGetObject{"adreca.wmi", "GetObject", seam::AddressOf(&GetObjectWindows)};
-
-}  // namespace
 
 }  // namespace adreca::platform::wmi

@@ -46,22 +46,11 @@ fs::path WriteScript(const fs::path& path, const std::string& body) {
   return path;
 }
 
-namespace {
-
-using WaitFunction = platform::ExitStatus(platform::ProcessHandle, std::int32_t);
-// Bound by the fixture, before any test puts ShortWait in its place.
-WaitFunction* real_wait = nullptr;
-
-}  // namespace
-
 platform::ExitStatus ShortWait(platform::ProcessHandle process, std::int32_t) {
-  return real_wait(process, 1000);
+  return seam::Unfaked(&platform::WaitForProcess, process, 1000);
 }
 
 void HostileEnvironmentTest::SetUp() {
-  if (real_wait == nullptr) {
-    real_wait = reinterpret_cast<WaitFunction*>(seam::Bind("adreca.process", "WaitForProcess"));
-  }
   ::chmod(sandbox.path().c_str(), 0755);  // for the cases that run as another user
   fs::create_directories(outside);
   WriteFileBytes(protected_file, kProtectedText);

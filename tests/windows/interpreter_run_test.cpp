@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#undef GetEnvironmentVariable
 
 #include <chrono>
 #include <filesystem>
