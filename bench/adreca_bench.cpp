@@ -24,7 +24,7 @@
 #include "bench/link_dump_floor.h"
 #include "bench/python_peer.h"
 #include "core/text.h"
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 #include "probes/probes.h"
 
 extern char** environ;

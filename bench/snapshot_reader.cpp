@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 
 int main(int argc, char** argv) {
   const int times = argc > 1 ? std::atoi(argv[1]) : 1;

@@ -23,9 +23,12 @@ class Error : public std::runtime_error {
 
 namespace error_number {
 inline constexpr std::int32_t kOverflow = 6;
+inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kSubscriptOutOfRange = 9;
+inline constexpr std::int32_t kInternalError = 51;
 inline constexpr std::int32_t kBadFileNameOrNumber = 52;
 inline constexpr std::int32_t kFileNotFound = 53;
+inline constexpr std::int32_t kDeviceIo = 57;
 inline constexpr std::int32_t kPathFileAccess = 75;
 inline constexpr std::int32_t kInvalidUseOfNull = 94;
 inline constexpr std::int32_t kEntryPointNotFound = 453;

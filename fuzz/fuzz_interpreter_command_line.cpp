@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "platform/linux/interpreter_command_line.h"
+#include "platform/standin/interpreter_command_line.h"
 
 namespace adreca::fuzz {
 namespace {

@@ -10,18 +10,13 @@
 #include <cstdint>
 
 #include "platform/seam.h"
+#include "platform/win32_errors.h"
 
 namespace adreca::platform {
 
 inline constexpr std::size_t kMaxAdapterNameLength = 256;         // MAX_ADAPTER_NAME_LENGTH
 inline constexpr std::size_t kMaxAdapterDescriptionLength = 128;  // MAX_ADAPTER_DESCRIPTION_LENGTH
 inline constexpr std::size_t kMaxAdapterAddressLength = 8;        // MAX_ADAPTER_ADDRESS_LENGTH
-
-// Result codes of GetAdaptersInfo.
-inline constexpr std::uint32_t kErrorSuccess = 0;            // ERROR_SUCCESS, NO_ERROR
-inline constexpr std::uint32_t kErrorInvalidParameter = 87;  // ERROR_INVALID_PARAMETER
-inline constexpr std::uint32_t kErrorBufferOverflow = 111;   // ERROR_BUFFER_OVERFLOW
-inline constexpr std::uint32_t kErrorNoData = 232;           // ERROR_NO_DATA
 
 // Adapter types (IP_ADAPTER_INFO::Type).
 inline constexpr std::uint32_t kMibIfTypeOther = 1;      // MIB_IF_TYPE_OTHER

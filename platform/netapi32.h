@@ -4,18 +4,11 @@
 #include <cstdint>
 
 #include "platform/seam.h"
+#include "platform/win32_errors.h"
 
 // The workstation service's list of transports (netapi32), with the record
-// layout that the platform publishes for the build's pointer size.
+// layout that the platform publishes for 64-bit builds.
 namespace adreca::platform {
-
-// Result codes (NET_API_STATUS, Win32 error numbers) of the transport list.
-inline constexpr std::uint32_t kNerrSuccess = 0;
-inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
-inline constexpr std::uint32_t kErrorBadNetpath = 53;
-inline constexpr std::uint32_t kErrorInvalidParameter = 87;
-inline constexpr std::uint32_t kErrorInvalidLevel = 124;
-inline constexpr std::uint32_t kErrorMoreData = 234;
 
 // MAX_PREFERRED_LENGTH: the whole list in one buffer.
 inline constexpr std::uint32_t kMaxPreferredLength = 0xFFFFFFFF;
@@ -29,17 +22,12 @@ struct WKSTA_TRANSPORT_INFO_0 {
   std::int32_t wkti0_wan_ish;
 };
 
-#if INTPTR_MAX == INT64_MAX
+static_assert(sizeof(void*) == 8, "the transport records are laid out for 64-bit builds");
 static_assert(sizeof(WKSTA_TRANSPORT_INFO_0) == 32);
 static_assert(offsetof(WKSTA_TRANSPORT_INFO_0, wkti0_number_of_vcs) == 4);
 static_assert(offsetof(WKSTA_TRANSPORT_INFO_0, wkti0_transport_name) == 8);
 static_assert(offsetof(WKSTA_TRANSPORT_INFO_0, wkti0_transport_address) == 16);
 static_assert(offsetof(WKSTA_TRANSPORT_INFO_0, wkti0_wan_ish) == 24);
-#else
-static_assert(sizeof(WKSTA_TRANSPORT_INFO_0) == 20);
-static_assert(offsetof(WKSTA_TRANSPORT_INFO_0, wkti0_transport_address) == 12);
-static_assert(offsetof(WKSTA_TRANSPORT_INFO_0, wkti0_wan_ish) == 16);
-#endif
 
 // NET_API_STATUS NetWkstaTransportEnum(LMSTR servername, DWORD level,
 //     LPBYTE* bufptr, DWORD prefmaxlen, LPDWORD entriesread,

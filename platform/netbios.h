@@ -2,8 +2,8 @@
 
 // The NetBIOS interface of netapi32: the network control block and the records
 // that its enumerate and adapter-status commands fill, in the platform's
-// published layouts (nb30.h) for the build's pointer size. The types are
-// fixed-width so that the same layouts hold on Linux x86-64 and Windows x64.
+// published layouts (nb30.h) for 64-bit builds. The types are fixed-width so
+// that the same layouts hold on Linux x86-64 and Windows x64.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,11 +30,7 @@ struct NCB {
   void (*ncb_post)(NCB*);               // completion routine of an asynchronous request
   std::uint8_t ncb_lana_num;            // LAN adapter number
   std::uint8_t ncb_cmd_cplt;            // 0xFF while the command is pending
-#if UINTPTR_MAX > 0xFFFFFFFFu
   std::uint8_t ncb_reserve[18];
-#else
-  std::uint8_t ncb_reserve[10];
-#endif
   void* ncb_event;  // event signalled when an asynchronous request completes
 };
 
@@ -109,7 +105,7 @@ inline constexpr std::uint8_t NRC_PENDING = 0xFF;     // asynchronous command pe
 // ncb_retcode and ncb_cmd_cplt.
 inline seam::EntryPoint<std::uint8_t(NCB* ncb)> Netbios{"netapi32.dll", "Netbios"};
 
-#if UINTPTR_MAX > 0xFFFFFFFFu
+static_assert(sizeof(void*) == 8, "the control block is laid out for 64-bit builds");
 static_assert(sizeof(NCB) == 96);
 static_assert(offsetof(NCB, ncb_buffer) == 8);
 static_assert(offsetof(NCB, ncb_length) == 16);
@@ -121,15 +117,6 @@ static_assert(offsetof(NCB, ncb_lana_num) == 64);
 static_assert(offsetof(NCB, ncb_cmd_cplt) == 65);
 static_assert(offsetof(NCB, ncb_reserve) == 66);
 static_assert(offsetof(NCB, ncb_event) == 88);
-#else
-static_assert(sizeof(NCB) == 64);
-static_assert(offsetof(NCB, ncb_buffer) == 4);
-static_assert(offsetof(NCB, ncb_length) == 8);
-static_assert(offsetof(NCB, ncb_callname) == 10);
-static_assert(offsetof(NCB, ncb_post) == 44);
-static_assert(offsetof(NCB, ncb_lana_num) == 48);
-static_assert(offsetof(NCB, ncb_event) == 60);
-#endif
 static_assert(sizeof(LANA_ENUM) == 256);
 static_assert(sizeof(ADAPTER_STATUS) == 60);
 static_assert(offsetof(ADAPTER_STATUS, adapter_type) == 8);

@@ -10,6 +10,7 @@
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/win32_errors.h"
 #include "probes/listing_scan.h"
 #include "probes/probes.h"
 
@@ -20,7 +21,6 @@ namespace {
 constexpr std::u16string_view kListingName = u"ipconfig.tmp";
 constexpr std::u16string_view kIpconfigCommand = u" /C ipconfig /all >";
 constexpr std::chrono::seconds kListingTimeLimit{60};
-constexpr std::int32_t kErrorProcessAborted = 1067;  // ERROR_PROCESS_ABORTED
 
 // A double quote cannot be passed inside a quoted name at all: the
 // interpreter would take another name, perhaps of another folder, so such a
@@ -73,7 +73,7 @@ void DiscardListing(const std::u16string& path) noexcept {
   } catch (const Error&) {
   }
   if (!written) RaiseFileNotFound(listing + u" (" + how + u")");
-  throw Error(kErrorProcessAborted, u"The listing was not made: " + how);
+  throw Error(platform::kErrorProcessAborted, u"The listing was not made: " + how);
 }
 
 // Runs the interpreter and waits for it to end. Whatever it started ends with

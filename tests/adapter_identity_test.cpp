@@ -11,6 +11,7 @@
 
 #include "core/text.h"
 #include "platform/linux/adapter_identity.h"
+#include "platform/standin/adapter_identity.h"
 #include "tests/support/adapters.h"
 #include "tests/support/netns.h"
 

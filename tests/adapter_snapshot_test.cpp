@@ -1,4 +1,4 @@
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

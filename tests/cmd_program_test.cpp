@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/adapter_snapshot.h"
-#include "platform/linux/ipconfig_listing.h"
+#include "platform/standin/adapter_snapshot.h"
+#include "platform/standin/ipconfig_listing.h"
 #include "tests/support/netns.h"
 
 extern char** environ;

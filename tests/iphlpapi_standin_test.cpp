@@ -1,5 +1,3 @@
-#include "platform/linux/iphlpapi_standin.h"
-
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
@@ -10,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/standin/iphlpapi.h"
 
 namespace adreca::platform::standin {
 namespace {

@@ -39,7 +39,7 @@ std::string Describe(const char16_t* server_name, std::uint32_t level, std::uint
 // records built from `addresses` (nullopt is a null address) and logs every
 // platform call the probe makes.
 struct ScriptedPlatform {
-  std::uint32_t status = platform::kNerrSuccess;
+  std::uint32_t status = platform::kErrorSuccess;
   std::vector<std::optional<std::u16string>> addresses;
   bool delivers_buffer = true;
   std::optional<std::int32_t> length_answer;  // replaces lstrlenW's count
@@ -115,7 +115,8 @@ class MacNetWkstaTest : public ::testing::Test {
   ScriptedPlatform platform_;
   seam::ScopedFake<decltype(platform::NetWkstaTransportEnum)::Function> enumerate_{
       platform::NetWkstaTransportEnum, &FakeEnumerate};
-  seam::ScopedFake<decltype(platform::NetApiBufferFree)::Function> free_{platform::NetApiBufferFree, &FakeFree};
+  seam::ScopedFake<decltype(platform::NetApiBufferFree)::Function> free_{platform::NetApiBufferFree,
+                                                                         &FakeFree};
   seam::ScopedFake<decltype(platform::lstrlenW)::Function> length_{platform::lstrlenW, &FakeLength};
   seam::ScopedFake<decltype(platform::RtlMoveMemory)::Function> move_{platform::RtlMoveMemory, &FakeMove};
 };

@@ -1,5 +1,3 @@
-#include "platform/linux/netapi32_standin.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
@@ -12,6 +10,7 @@
 
 #include "core/text.h"
 #include "platform/netapi32.h"
+#include "platform/standin/netapi32.h"
 #include "tests/support/adapters.h"
 
 namespace adreca::platform::standin {
@@ -58,7 +57,7 @@ struct Listing {
       : resume(resume_from) {
     status = EnumerateTransports(snapshot, server, level, &buffer, preferred_length, &read, &total, &resume);
   }
-  ~Listing() { EXPECT_EQ(NetApiBufferFree(buffer), kNerrSuccess); }
+  ~Listing() { EXPECT_EQ(NetApiBufferFree(buffer), kErrorSuccess); }
   Listing(const Listing&) = delete;
   Listing& operator=(const Listing&) = delete;
 
@@ -84,7 +83,7 @@ struct Listing {
 
 TEST(Netapi32StandInTest, ListsEachNonLoopbackIpv4AdapterInIndexOrder) {
   const Listing listing(MixedSnapshot());
-  EXPECT_EQ(listing.status, kNerrSuccess);
+  EXPECT_EQ(listing.status, kErrorSuccess);
   EXPECT_EQ(listing.read, 3u);
   EXPECT_EQ(listing.total, 3u);
   EXPECT_EQ(listing.Addresses(), (Texts{u"001A2B3C4D5E", u"000000000000", u"0A1B2C3D4E5F"}));
@@ -123,7 +122,7 @@ TEST(Netapi32StandInTest, NoTransportsIsSuccessWithoutABuffer) {
   AdapterSnapshot snapshot = MixedSnapshot();
   snapshot.adapters.resize(1);      // loopback only
   const Listing listing(snapshot);  // releases the null buffer on the way out
-  EXPECT_EQ(listing.status, kNerrSuccess);
+  EXPECT_EQ(listing.status, kErrorSuccess);
   EXPECT_EQ(listing.read, 0u);
   EXPECT_EQ(listing.total, 0u);
   EXPECT_EQ(listing.buffer, nullptr);
@@ -147,7 +146,7 @@ TEST(Netapi32StandInTest, ShortPreferredLengthDeliversWhatFitsAndResumes) {
   EXPECT_EQ(one.resume, 1u);
 
   const Listing rest(snapshot, kMaxPreferredLength, one.resume);
-  EXPECT_EQ(rest.status, kNerrSuccess);
+  EXPECT_EQ(rest.status, kErrorSuccess);
   EXPECT_EQ(rest.total, 2u);
   EXPECT_EQ(rest.Addresses(), (Texts{u"000000000000", u"0A1B2C3D4E5F"}));
   EXPECT_EQ(rest.resume, 0u);
@@ -157,10 +156,10 @@ TEST(Netapi32StandInTest, AnswersTheLocalComputerOnly) {
   const struct {
     const char16_t* server;
     std::uint32_t status;
-  } cases[] = {{nullptr, kNerrSuccess},
-               {u"", kNerrSuccess},
-               {u"\\\\WorkBench", kNerrSuccess},
-               {u"workbench", kNerrSuccess},
+  } cases[] = {{nullptr, kErrorSuccess},
+               {u"", kErrorSuccess},
+               {u"\\\\WorkBench", kErrorSuccess},
+               {u"workbench", kErrorSuccess},
                {u"\\\\elsewhere", kErrorBadNetpath},
                {u"\\\\", kErrorBadNetpath},
                {u"workbench2", kErrorBadNetpath}};
@@ -168,7 +167,7 @@ TEST(Netapi32StandInTest, AnswersTheLocalComputerOnly) {
     SCOPED_TRACE(test_case.server == nullptr ? "null" : ToUtf8(test_case.server));
     const Listing listing(MixedSnapshot(), kMaxPreferredLength, 0, 0, test_case.server);
     EXPECT_EQ(listing.status, test_case.status);
-    EXPECT_EQ(listing.read, test_case.status == kNerrSuccess ? 3u : 0u);
+    EXPECT_EQ(listing.read, test_case.status == kErrorSuccess ? 3u : 0u);
   }
 }
 

@@ -1,5 +1,3 @@
-#include "platform/linux/netbios_standin.h"
-
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "platform/standin/netbios.h"
 #include "tests/support/adapters.h"
 
 namespace adreca::platform::standin {

@@ -18,9 +18,9 @@
 
 #include "core/text.h"
 #include "platform/iphlpapi.h"
-#include "platform/linux/adapter_snapshot.h"
-#include "platform/linux/iphlpapi_standin.h"
-#include "platform/linux/wmi_standin.h"
+#include "platform/standin/adapter_snapshot.h"
+#include "platform/standin/iphlpapi.h"
+#include "platform/standin/wmi.h"
 #include "tests/support/netns.h"
 
 namespace adreca::platform::standin {

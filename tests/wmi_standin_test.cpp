@@ -1,5 +1,3 @@
-#include "platform/linux/wmi_standin.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "platform/standin/wmi.h"
 #include "probes/probes.h"
 #include "tests/support/adapters.h"
 #include "tests/support/netns.h"

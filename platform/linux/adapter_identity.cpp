@@ -8,32 +8,12 @@
 #include <optional>
 
 #include "core/text.h"
+#include "platform/standin/adapter_identity.h"
 
 namespace adreca::platform::standin {
 namespace {
 
 constexpr char kSysfsNetFolder[] = "/sys/class/net/";
-
-std::string LinkTypeName(std::uint16_t type) {
-  switch (type) {
-    case ARPHRD_ETHER:
-      return "Ethernet";
-    case ARPHRD_IEEE80211:
-    case ARPHRD_IEEE80211_PRISM:
-    case ARPHRD_IEEE80211_RADIOTAP:
-      return "Wireless";
-    case ARPHRD_LOOPBACK:
-      return "Loopback";
-    case ARPHRD_INFINIBAND:
-      return "InfiniBand";
-    case ARPHRD_PPP:
-      return "Point-to-point";
-    case ARPHRD_NONE:
-      return "Tunnel";
-    default:
-      return "Link type " + std::to_string(type);
-  }
-}
 
 // One value of a file in the interface's sysfs folder, without its line end.
 std::optional<std::string> ReadSysfsValue(const std::string& interface_name, const char* attribute) {
@@ -61,15 +41,6 @@ std::string SysfsAddressText(const std::vector<std::uint8_t>& address) {
   return text;
 }
 
-bool IsAllZero(const HardwareAddress& address) {
-  return std::all_of(address.begin(), address.end(), [](std::uint8_t byte) { return byte == 0; });
-}
-
-bool HasAddress(const Adapter& adapter, const HardwareAddress& address) {
-  return std::equal(adapter.hardware_address.begin(), adapter.hardware_address.end(), address.begin(),
-                    address.end());
-}
-
 }  // namespace
 
 AddressOrigin ParseAddressAssignType(std::string_view text) {
@@ -80,35 +51,6 @@ AddressOrigin ParseAddressAssignType(std::string_view text) {
   if (text == "2") return AddressOrigin::kStolen;
   if (text == "3") return AddressOrigin::kSet;
   return AddressOrigin::kUnknown;
-}
-
-std::u16string DescribeAdapter(const Adapter& adapter) {
-  std::string text = LinkTypeName(adapter.type) + " adapter";
-  if (!adapter.kind.empty()) {
-    text += ", virtual (" + adapter.kind + ")";
-  } else if (!adapter.parent_device.empty()) {
-    text += " on ";
-    if (!adapter.parent_bus.empty()) text += adapter.parent_bus + " ";
-    text += "device " + adapter.parent_device;
-  }
-  return FromUtf8(text);
-}
-
-std::vector<AdapterIdentity> IdentifyAdapters(const AdapterSnapshot& snapshot, const HardwareAddress& address,
-                                              const OriginReader& read_origin) {
-  std::vector<AdapterIdentity> found;
-  if (IsAllZero(address)) return found;
-  for (const Adapter& adapter : snapshot.adapters) {
-    if (!HasAddress(adapter, address)) continue;
-    AdapterIdentity identity;
-    identity.name = FromUtf8(adapter.name);
-    identity.description = DescribeAdapter(adapter);
-    identity.hardware_address = adapter.hardware_address;
-    identity.permanent_address = adapter.permanent_address;
-    if (found.empty()) identity.origin = read_origin(adapter);
-    found.push_back(std::move(identity));
-  }
-  return found;
 }
 
 AddressOrigin ReadAddressOrigin(const Adapter& adapter) {

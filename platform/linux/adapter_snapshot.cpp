@@ -1,4 +1,4 @@
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 
 #include <fcntl.h>
 #include <libmnl/libmnl.h>
@@ -20,6 +20,7 @@
 #include <span>
 
 #include "core/error.h"
+#include "platform/linux/system_error.h"
 
 namespace adreca::platform::standin {
 namespace {
@@ -37,8 +38,10 @@ constexpr int kSnapshotAttempts = 4;
 
 constexpr char kResolvConfPath[] = "/etc/resolv.conf";
 
+// The kernel's error as a device error, with its reason: its own number
+// would mean something else to the user ("7" is out of memory).
 [[noreturn]] void RaiseNetlinkError(int code, std::u16string_view what) {
-  RaisePlatformError(code, u"Reading the network adapters: " + std::u16string(what));
+  RaiseSystemError(code, u"Reading the network adapters: " + std::u16string(what));
 }
 
 // Attributes of one netlink message or nested block, indexed by type. Types the
@@ -452,7 +455,7 @@ std::string ReadHostName() {
   std::array<char, HOST_NAME_MAX + 1> name{};
   // One byte is held back so that a truncated name still ends in NUL.
   if (gethostname(name.data(), name.size() - 1) != 0) {
-    RaisePlatformError(errno, u"Reading the host name failed");
+    RaiseSystemError(errno, u"Reading the host name");
   }
   return name.data();
 }
@@ -475,40 +478,7 @@ std::vector<std::string> ReadDnsServers() {
   return ParseNameservers(text);
 }
 
-// ---- resolv.conf ----
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-// Splits the first whitespace-separated word off `text`.
-std::string_view TakeWord(std::string_view& text) {
-  std::size_t start = 0;
-  while (start < text.size() && IsBlank(text[start])) ++start;
-  std::size_t end = start;
-  while (end < text.size() && !IsBlank(text[end])) ++end;
-  const std::string_view word = text.substr(start, end - start);
-  text.remove_prefix(end);
-  return word;
-}
-
-std::string_view TakeLine(std::string_view& text) {
-  const std::size_t end = text.find('\n');
-  const std::string_view line = text.substr(0, end);
-  text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-  return line;
-}
-
-std::string_view WithoutComment(std::string_view line) { return line.substr(0, line.find_first_of("#;")); }
-
 }  // namespace
-
-bool Adapter::IsLoopback() const { return type == ARPHRD_LOOPBACK || (flags & IFF_LOOPBACK) != 0; }
-
-bool Adapter::IsUp() const { return (flags & IFF_UP) != 0; }
-
-// IFF_LOWER_UP of <linux/if.h>, which does not go with glibc's <net/if.h>.
-constexpr unsigned kLowerUp = 1u << 16;
-
-bool Adapter::IsConnected() const { return IsUp() && (flags & kLowerUp) != 0; }
 
 AdapterSnapshot ReadAdapterSnapshot() { return ReadPartialSnapshot({}); }
 
@@ -518,17 +488,6 @@ AdapterSnapshot ReadPartialSnapshot(SnapshotParts parts) {
   snapshot.host_name = ReadHostName();
   if (parts.dns_servers) snapshot.dns_servers = ReadDnsServers();
   return snapshot;
-}
-
-std::vector<std::string> ParseNameservers(std::string_view resolv_conf) {
-  std::vector<std::string> servers;
-  while (!resolv_conf.empty()) {
-    std::string_view line = WithoutComment(TakeLine(resolv_conf));
-    if (TakeWord(line) != "nameserver") continue;
-    const std::string_view address = TakeWord(line);
-    if (!address.empty()) servers.emplace_back(address);
-  }
-  return servers;
 }
 
 }  // namespace adreca::platform::standin

@@ -21,15 +21,13 @@
 #include "core/text.h"
 #include "platform/environment.h"
 #include "platform/seam.h"
+#include "platform/win32_errors.h"
 
 extern char** environ;
 
 namespace adreca::platform {
 
 namespace {
-
-constexpr std::int32_t kErrorTimeout = 1460;  // ERROR_TIMEOUT
-constexpr std::int32_t kOutOfMemory = 7;
 
 // A command line as Windows hands it over: the program is the first token,
 // quoted or up to the first blank; the rest, after one blank, goes to the
@@ -79,7 +77,7 @@ std::optional<std::string> Find(const std::string& program) {
 
 [[noreturn]] void RaiseCannotStart(int code, const std::string& program) {
   if (code == ENOENT || code == ENOTDIR) RaiseFileNotFound(FromUtf8(program));
-  if (code == ENOMEM) throw Error(kOutOfMemory, u"Out of memory");
+  if (code == ENOMEM) throw Error(error_number::kOutOfMemory, u"Out of memory");
   throw Error(error_number::kPathFileAccess, u"Path/File access error: cannot start " + FromUtf8(program) +
                                                  u": " + FromUtf8(std::strerror(code)));
 }

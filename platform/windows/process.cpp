@@ -13,8 +13,6 @@ namespace adreca::platform {
 
 namespace {
 
-constexpr std::int32_t kOutOfMemory = 7;
-
 // A started process and the job object that holds it and everything it
 // starts. Closing the job's last handle ends every process still in it.
 struct Child {
@@ -42,7 +40,7 @@ HANDLE CreateKillOnCloseJob() {
   const DWORD code = ::GetLastError();
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) RaiseFileNotFound(command_line);
   if (code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_OUTOFMEMORY)
-    throw Error(kOutOfMemory, u"Out of memory");
+    throw Error(error_number::kOutOfMemory, u"Out of memory");
   throw Error(error_number::kPathFileAccess,
               u"Path/File access error: cannot start " + command_line + u": " + windows::SystemMessage(code));
 }

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 
 namespace adreca::testing {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/netapi32_standin.h"
+#include "platform/standin/netapi32.h"
 
 #include <algorithm>
 #include <array>
@@ -178,7 +178,7 @@ std::uint32_t NetWkstaTransportEnumStandIn(char16_t* server_name, std::uint32_t 
 
 std::uint32_t NetApiBufferFreeStandIn(void* buffer) {
   std::free(buffer);
-  return kNerrSuccess;
+  return kErrorSuccess;
 }
 
 const seam::Provided kNetWkstaTransportEnum{NetWkstaTransportEnum, &NetWkstaTransportEnumStandIn};
@@ -235,7 +235,7 @@ std::uint32_t EnumerateTransports(const AdapterSnapshot& snapshot, const char16_
   const bool complete = delivered.size() == remaining.size();
   if (resume_handle != nullptr)
     *resume_handle = complete ? 0 : static_cast<std::uint32_t>(first + delivered.size());
-  return complete ? kNerrSuccess : kErrorMoreData;
+  return complete ? kErrorSuccess : kErrorMoreData;
 }
 
 }  // namespace adreca::platform::standin

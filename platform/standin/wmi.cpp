@@ -1,4 +1,4 @@
-#include "platform/linux/wmi_standin.h"
+#include "platform/standin/wmi.h"
 
 #include <arpa/inet.h>
 #include <sys/socket.h>

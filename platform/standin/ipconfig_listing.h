@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 
 namespace adreca::platform::standin {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/netbios_standin.h"
+#include "platform/standin/netbios.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "core/error.h"
-#include "platform/linux/netapi32_standin.h"
 #include "platform/seam.h"
+#include "platform/standin/netapi32.h"
 
 namespace adreca::platform::standin {
 

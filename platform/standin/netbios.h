@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/adapter_snapshot.h"
 #include "platform/netbios.h"
+#include "platform/standin/adapter_snapshot.h"
 
 namespace adreca::platform::standin {
 

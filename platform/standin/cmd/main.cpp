@@ -21,10 +21,10 @@
 
 #include "core/error.h"
 #include "core/text.h"
-#include "platform/linux/adapter_snapshot.h"
-#include "platform/linux/interpreter_command_line.h"
-#include "platform/linux/ipconfig_listing.h"
-#include "platform/linux/redirection_target.h"
+#include "platform/standin/adapter_snapshot.h"
+#include "platform/standin/interpreter_command_line.h"
+#include "platform/standin/ipconfig_listing.h"
+#include "platform/standin/redirection_target.h"
 
 namespace adreca::platform::standin {
 namespace {

@@ -1,6 +1,6 @@
 // GetAdaptersInfo on Linux, answered from the machine's adapters.
 
-#include "platform/linux/iphlpapi_standin.h"
+#include "platform/standin/iphlpapi.h"
 
 #include <net/if_arp.h>
 

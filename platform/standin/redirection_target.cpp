@@ -1,4 +1,4 @@
-#include "platform/linux/redirection_target.h"
+#include "platform/standin/redirection_target.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

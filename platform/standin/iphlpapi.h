@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/iphlpapi.h"
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 
 namespace adreca::platform::standin {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/interpreter_command_line.h"
+#include "platform/standin/interpreter_command_line.h"
 
 #include <algorithm>
 #include <cstddef>

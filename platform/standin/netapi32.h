@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 
 // The workstation transports on Linux: one NetBT-over-TCP/IP transport per
 // adapter with an IPv4 address, as the workstation service lists them.

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/linux/adapter_snapshot.h"
+#include "platform/standin/adapter_snapshot.h"
 #include "platform/wmi.h"
 
 namespace adreca::platform::standin {

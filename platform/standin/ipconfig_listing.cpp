@@ -1,4 +1,4 @@
-#include "platform/linux/ipconfig_listing.h"
+#include "platform/standin/ipconfig_listing.h"
 
 #include <arpa/inet.h>
 #include <net/if_arp.h>

@@ -1,0 +1,75 @@
+#include "platform/standin/adapter_identity.h"
+
+#include <net/if_arp.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/text.h"
+
+namespace adreca::platform::standin {
+
+namespace {
+
+std::string LinkTypeName(std::uint16_t type) {
+  switch (type) {
+    case ARPHRD_ETHER:
+      return "Ethernet";
+    case ARPHRD_IEEE80211:
+    case ARPHRD_IEEE80211_PRISM:
+    case ARPHRD_IEEE80211_RADIOTAP:
+      return "Wireless";
+    case ARPHRD_LOOPBACK:
+      return "Loopback";
+    case ARPHRD_INFINIBAND:
+      return "InfiniBand";
+    case ARPHRD_PPP:
+      return "Point-to-point";
+    case ARPHRD_NONE:
+      return "Tunnel";
+    default:
+      return "Link type " + std::to_string(type);
+  }
+}
+
+bool IsAllZero(const HardwareAddress& address) {
+  return std::all_of(address.begin(), address.end(), [](std::uint8_t byte) { return byte == 0; });
+}
+
+bool HasAddress(const Adapter& adapter, const HardwareAddress& address) {
+  return std::equal(adapter.hardware_address.begin(), adapter.hardware_address.end(), address.begin(),
+                    address.end());
+}
+
+}  // namespace
+
+std::u16string DescribeAdapter(const Adapter& adapter) {
+  std::string text = LinkTypeName(adapter.type) + " adapter";
+  if (!adapter.kind.empty()) {
+    text += ", virtual (" + adapter.kind + ")";
+  } else if (!adapter.parent_device.empty()) {
+    text += " on ";
+    if (!adapter.parent_bus.empty()) text += adapter.parent_bus + " ";
+    text += "device " + adapter.parent_device;
+  }
+  return FromUtf8(text);
+}
+
+std::vector<AdapterIdentity> IdentifyAdapters(const AdapterSnapshot& snapshot, const HardwareAddress& address,
+                                              const OriginReader& read_origin) {
+  std::vector<AdapterIdentity> found;
+  if (IsAllZero(address)) return found;
+  for (const Adapter& adapter : snapshot.adapters) {
+    if (!HasAddress(adapter, address)) continue;
+    AdapterIdentity identity;
+    identity.name = FromUtf8(adapter.name);
+    identity.description = DescribeAdapter(adapter);
+    identity.hardware_address = adapter.hardware_address;
+    identity.permanent_address = adapter.permanent_address;
+    if (found.empty()) identity.origin = read_origin(adapter);
+    found.push_back(std::move(identity));
+  }
+  return found;
+}
+
+}  // namespace adreca::platform::standin
