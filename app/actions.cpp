@@ -9,26 +9,15 @@
 
 namespace adreca::app {
 
-const std::array<Row, 5>& Rows() {
-  static const std::array<Row, 5> rows{{
-      {1, &MacWinMgmt, StatusRule::kNotApplicable},
-      {2, &MacIpConfig, StatusRule::kNotApplicable},
-      {3, &MacNetWksta, StatusRule::kApiStatus},
-      {4, &MacNetBios, StatusRule::kApiStatus},
-      {5, &MacAdaptInfo, StatusRule::kApiStatus},
-  }};
-  return rows;
-}
-
 std::u16string StatusText(StatusRule rule) {
   if (rule == StatusRule::kNotApplicable) return u"n/a";
   return FromAscii(std::to_string(ApiStatus));
 }
 
-std::u16string RunAction(const Row& row, RowBoxes& boxes) {
-  std::u16string compact = row.probe();
+std::u16string RunAction(const Way& way, RowBoxes& boxes) {
+  std::u16string compact = way.probe();
   boxes.SetAddressText(Guions(compact));
-  boxes.SetStatusText(StatusText(row.status));
+  boxes.SetStatusText(StatusText(way.status));
   return compact;
 }
 

@@ -1,24 +1,10 @@
 #pragma once
 
-#include <array>
 #include <string>
 
+#include "app/ways.h"
+
 namespace adreca::app {
-
-using Probe = std::u16string (*)();
-
-// What a row's status box shows after its probe: the fixed "n/a", or the
-// decimal text of ApiStatus as the probe left it.
-enum class StatusRule { kNotApplicable, kApiStatus };
-
-struct Row {
-  int number;
-  Probe probe;
-  StatusRule status;
-};
-
-// Binds each row to its probe and status rule, rows 1 to 5.
-const std::array<Row, 5>& Rows();
 
 // The two boxes of a row, as the window's toolkit shows them.
 class RowBoxes {
@@ -28,11 +14,11 @@ class RowBoxes {
   virtual void SetStatusText(const std::u16string& text) = 0;
 };
 
-// One button action: run the probe, show its result through Guions in the
-// address box, then the status. Returns the probe's compact result, for the
-// front end to name the adapter that has it. An error raised on the way
+// One button action: run the way's probe, show its result through Guions in
+// the address box, then the status. Returns the probe's compact result, for
+// the front end to name the adapter that has it. An error raised on the way
 // propagates to the caller; the boxes not reached keep their text.
-std::u16string RunAction(const Row& row, RowBoxes& boxes);
+std::u16string RunAction(const Way& way, RowBoxes& boxes);
 
 // The text that the status box gets under a rule.
 std::u16string StatusText(StatusRule rule);

@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
   for (const auto& control : kControls) {
     QWidget* widget = nullptr;
     if (control.kind == adreca::app::ControlKind::kButton) {
-      widget = new QPushButton(Text(control.caption), &window);
+      widget = new QPushButton(Text(adreca::app::WayOfRow(control.row).caption), &window);
     } else {
       widget = new QLineEdit(&window);
     }

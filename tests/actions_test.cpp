@@ -37,7 +37,7 @@ class ActionTest : public ::testing::TestWithParam<ActionCase> {};
 TEST_P(ActionTest, WritesAddressThenStatus) {
   ApiStatus = -1;
   RecordingBoxes boxes;
-  RunAction({1, GetParam().probe, GetParam().rule}, boxes);
+  RunAction({u"WinMgmt", GetParam().probe, GetParam().rule, {}}, boxes);
   EXPECT_EQ(boxes.writes, GetParam().writes);
 }
 
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, ActionTest,
 TEST(ActionTest, AProbeErrorReachesNoBox) {
   RecordingBoxes boxes;
   try {
-    RunAction({3, &Raises, StatusRule::kApiStatus}, boxes);
+    RunAction({u"NetWksta", &Raises, StatusRule::kApiStatus, {}}, boxes);
     FAIL() << "the probe's error was swallowed";
   } catch (const Error& error) {
     EXPECT_EQ(error.number(), 6);
@@ -68,12 +68,14 @@ TEST(ActionTest, AProbeErrorReachesNoBox) {
 }
 
 TEST(ActionTest, RowsBindEachButtonToItsProbeAndStatusRule) {
-  const auto& rows = Rows();
   const std::vector<Probe> probes{&MacWinMgmt, &MacIpConfig, &MacNetWksta, &MacNetBios, &MacAdaptInfo};
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_EQ(rows[i].number, static_cast<int>(i + 1));
-    EXPECT_EQ(rows[i].probe, probes[i]);
-    EXPECT_EQ(rows[i].status, i < 2 ? StatusRule::kNotApplicable : StatusRule::kApiStatus);
+  const std::vector<std::u16string_view> captions{u"WinMgmt", u"IpConfig", u"NetWksta", u"NetBios",
+                                                  u"AdaptInfo"};
+  ASSERT_EQ(kWays.size(), probes.size());
+  for (std::size_t i = 0; i < kWays.size(); ++i) {
+    EXPECT_EQ(kWays[i].caption, captions[i]);
+    EXPECT_EQ(kWays[i].probe, probes[i]);
+    EXPECT_EQ(kWays[i].status, i < 2 ? StatusRule::kNotApplicable : StatusRule::kApiStatus);
   }
 }
 

@@ -11,24 +11,15 @@
 
 #include "app/accessible_text.h"
 #include "app/layout.h"
-#include "core/error.h"
 
 namespace adreca::app {
 
 namespace {
 
-constexpr int kOutOfMemory = 7;
-constexpr int kInternalError = 51;
 constexpr int kTextInset = -2;
 
 QString ToQString(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
-
-const ControlLayout& AddressLayout(int row) {
-  return *std::find_if(kControls.begin(), kControls.end(), [row](const ControlLayout& control) {
-    return control.row == row && control.column == Column::kAddress;
-  });
 }
 
 // Shows the address box and status box of one row. A new address drops the
@@ -51,8 +42,8 @@ class QtRowBoxes final : public RowBoxes {
 
 }  // namespace
 
-Form1::Form1(std::span<const Row> rows, AdapterLookup lookup) : lookup_(lookup) {
-  std::copy_n(rows.begin(), rows_.size(), rows_.begin());
+Form1::Form1(std::span<const Way, kWays.size()> ways, AdapterLookup lookup) : lookup_(lookup) {
+  std::copy(ways.begin(), ways.end(), ways_.begin());
   setObjectName("Form1");
   setWindowTitle(ToQString(kWindow.title));
   setFont(ControlFont());
@@ -94,7 +85,7 @@ void Form1::CreateControls() {
     QWidget* widget = nullptr;
     const auto index = static_cast<std::size_t>(control.row - 1);
     if (control.kind == ControlKind::kButton) {
-      auto* button = new QPushButton(ToQString(control.caption), this);
+      auto* button = new QPushButton(ToQString(ways_[index].caption), this);
       connect(button, &QPushButton::clicked, this, [this, row = control.row] { RunRow(row); });
       commands_[index] = button;
       widget = button;
@@ -135,33 +126,26 @@ void Form1::SetTabOrder() {
 }
 
 void Form1::RunRow(int row) {
-  const auto index = static_cast<std::size_t>(row - 1);
-  if (rows_[index].probe == nullptr) return;
+  const Way& way = ways_[static_cast<std::size_t>(row - 1)];
+  if (way.probe == nullptr) return;
   QtRowBoxes boxes(*this, row, [this, row] { SetAddressToolTip(row, {}); });
-  try {
-    const std::u16string compact = RunAction(rows_[index], boxes);
+  const auto error = Guarded([&] {
+    const std::u16string compact = RunAction(way, boxes);
     SetAddressToolTip(row, AdapterToolTip(compact, lookup_));
-  } catch (const Error& error) {
-    ReportError(error.number(), ToQString(error.description()));
-  } catch (const std::bad_alloc&) {
-    ReportError(kOutOfMemory, QStringLiteral("Out of memory"));
-  } catch (const std::exception& other) {
-    ReportError(kInternalError, QString::fromUtf8(other.what()));
-  }
+  });
+  if (error) ReportError(*error);
 }
 
 void Form1::SetAddressToolTip(int row, const std::u16string& text) {
   QLineEdit* box = Mac(row);
   box->setToolTip(ToQString(text));
-  box->setAccessibleDescription(ToQString(AddressDescription(AddressLayout(row), text)));
+  box->setAccessibleDescription(ToQString(AddressDescription(LayoutOf(row, Column::kAddress), text)));
 }
 
-// The error report: the error's number and description in a modal message.
-// Unlike a plain run-time error report it leaves the program running, so
-// that one failing way of finding the address does not close the window.
-void Form1::ReportError(int number, const QString& description) {
-  QMessageBox box(QMessageBox::Critical, windowTitle(),
-                  QStringLiteral("Run-time error '%1':\n\n%2").arg(number).arg(description), QMessageBox::Ok,
+// The error report: the error's number and description in a modal message
+// that leaves the window open.
+void Form1::ReportError(const RaisedError& error) {
+  QMessageBox box(QMessageBox::Critical, windowTitle(), ToQString(ErrorReportText(error)), QMessageBox::Ok,
                   this);
   box.setObjectName("ErrorReport");
   box.exec();

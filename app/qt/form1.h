@@ -7,19 +7,22 @@
 
 #include "app/actions.h"
 #include "app/adapter_tooltip.h"
+#include "app/error_report.h"
+#include "app/ways.h"
 
 class QLineEdit;
 class QPushButton;
 
 namespace adreca::app {
 
-// The program's only window: five rows of a button, an address box and a
-// status box, placed from the layout table at the screen's scale.
+// The program's only window: a row of a button, an address box and a status
+// box for each way, placed from the layout table at the screen's scale.
 class Form1 : public QWidget {
  public:
-  // `lookup` names the adapter that has each row's result, in the address
-  // box's tooltip.
-  explicit Form1(std::span<const Row> rows = Rows(), AdapterLookup lookup = &platform::FindAdaptersByAddress);
+  // A row for each way; `lookup` names the adapter that has each row's
+  // result, in the address box's tooltip.
+  explicit Form1(std::span<const Way, kWays.size()> ways = kWays,
+                 AdapterLookup lookup = &platform::FindAdaptersByAddress);
 
   QPushButton* Command(int row) const { return commands_.at(row - 1); }
   QLineEdit* Mac(int row) const { return macs_.at(row - 1); }
@@ -35,13 +38,13 @@ class Form1 : public QWidget {
   int Pixels(int twips) const;
   void RunRow(int row);
   void SetAddressToolTip(int row, const std::u16string& text);
-  void ReportError(int number, const QString& description);
+  void ReportError(const RaisedError& error);
 
-  std::array<Row, 5> rows_;
+  std::array<Way, kWays.size()> ways_;
   AdapterLookup lookup_;
-  std::array<QPushButton*, 5> commands_{};
-  std::array<QLineEdit*, 5> macs_{};
-  std::array<QLineEdit*, 5> stats_{};
+  std::array<QPushButton*, kWays.size()> commands_{};
+  std::array<QLineEdit*, kWays.size()> macs_{};
+  std::array<QLineEdit*, kWays.size()> stats_{};
 };
 
 }  // namespace adreca::app

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/accessible_text.h"
+#include "app/error_report.h"
 #include "app/layout.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -21,8 +22,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"AdrecaForm1";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kExtendedStyle = 0;
-constexpr int kOutOfMemory = 7;
-constexpr int kInternalError = 51;
 
 const wchar_t* Wide(std::u16string_view text) { return reinterpret_cast<const wchar_t*>(text.data()); }
 
@@ -31,12 +30,6 @@ std::u16string Terminated(std::u16string_view text) { return std::u16string(text
 // Control identifiers: the row in the units, the column in the hundreds.
 int ControlId(const ControlLayout& control) {
   return 100 * (static_cast<int>(control.column) + 1) + control.row;
-}
-
-const ControlLayout& LayoutOf(int row, Column column) {
-  return *std::find_if(kControls.begin(), kControls.end(), [row, column](const ControlLayout& control) {
-    return control.row == row && control.column == column;
-  });
 }
 
 }  // namespace
@@ -128,10 +121,10 @@ HWND CreateToolTip(HWND owner, HWND box, int max_width) {
 
 }  // namespace
 
-Form1::Form1(std::span<const Row> rows, ErrorReport report, std::function<void()> closed,
+Form1::Form1(std::span<const Way, kWays.size()> ways, ErrorReport report, std::function<void()> closed,
              AdapterLookup lookup)
     : report_(std::move(report)), closed_(std::move(closed)), lookup_(lookup) {
-  std::copy_n(rows.begin(), rows_.size(), rows_.begin());
+  std::copy(ways.begin(), ways.end(), ways_.begin());
   RegisterWindowClass();
   const std::u16string title = Terminated(kWindow.title);
   window_ =
@@ -184,7 +177,8 @@ void Form1::CreateControls() {
   for (const std::size_t index : order) {
     const ControlLayout& control = kControls[index];
     const bool button = control.kind == ControlKind::kButton;
-    const std::u16string caption = Terminated(control.caption);
+    const std::u16string caption =
+        button ? Terminated(ways_[static_cast<std::size_t>(control.row - 1)].caption) : std::u16string();
     const DWORD style =
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | (button ? BS_PUSHBUTTON : ES_LEFT | ES_AUTOHSCROLL);
     const HWND handle =
@@ -253,17 +247,8 @@ void Form1::Show(int show_command) {
 bool Form1::HandleDialogMessage(MSG& message) { return ::IsDialogMessageW(window_, &message) != FALSE; }
 
 // An error on the way is reported; none leaves the window procedure.
-template <typename Action>
-void Form1::Guarded(Action&& action) {
-  try {
-    std::forward<Action>(action)();
-  } catch (const Error& error) {
-    Report(error.number(), error.description());
-  } catch (const std::bad_alloc&) {
-    Report(kOutOfMemory, u"Out of memory");
-  } catch (const std::exception& other) {
-    Report(kInternalError, FromUtf8(other.what()));
-  }
+void Form1::Guard(const std::function<void()>& action) {
+  if (const auto error = Guarded(action)) Report(error->number, error->description);
 }
 
 // The window's object travels with its creation and is kept in the window's
@@ -290,7 +275,7 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
       // describes; the program's own changes come with their own tooltip.
       if (HIWORD(wparam) == EN_CHANGE && id / 100 == static_cast<int>(Column::kAddress) + 1 &&
           !setting_address_) {
-        Guarded([this, row = id % 100] { SetAddressToolTip(row, {}); });
+        Guard([this, row = id % 100] { SetAddressToolTip(row, {}); });
         return 0;
       }
       break;
@@ -316,13 +301,13 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void Form1::RunRow(int row) {
-  if (row < 1 || row > static_cast<int>(rows_.size())) return;
-  const Row& action = rows_[static_cast<std::size_t>(row - 1)];
-  if (action.probe == nullptr) return;
-  Guarded([&] {
+  if (row < 1 || row > static_cast<int>(ways_.size())) return;
+  const Way& way = ways_[static_cast<std::size_t>(row - 1)];
+  if (way.probe == nullptr) return;
+  Guard([&] {
     Win32RowBoxes boxes([this, row](const std::u16string& text) { SetAddressText(row, text); },
                         Control("Stat" + std::to_string(row)));
-    const std::u16string compact = RunAction(action, boxes);
+    const std::u16string compact = RunAction(way, boxes);
     SetAddressToolTip(row, AdapterToolTip(compact, lookup_));
   });
 }
@@ -354,8 +339,7 @@ void Form1::Report(std::int32_t number, const std::u16string& description) {
 }
 
 void Form1::ShowErrorReport(HWND owner, std::int32_t number, const std::u16string& description) {
-  const std::u16string text =
-      u"Run-time error '" + FromAscii(std::to_string(number)) + u"':\r\n\r\n" + description;
+  const std::u16string text = ErrorReportText({number, description});
   const std::u16string title = Terminated(kWindow.title);
   ::MessageBoxW(owner, Wide(text), Wide(title), MB_OK | MB_ICONERROR);
 }

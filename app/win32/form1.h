@@ -1,7 +1,7 @@
 #pragma once
 
-// The program's only window on Windows: a native top-level window with five
-// rows of a push button, an address box and a status box, built from the
+// The program's only window on Windows: a native top-level window with a row
+// of a push button, an address box and a status box for each way, built from the
 // toolkit-free layout and row tables at the window's DPI. Each address box
 // has a tooltip that names the adapter behind its result, and every control an
 // accessible name and description.
@@ -17,6 +17,8 @@
 
 #include "app/actions.h"
 #include "app/adapter_tooltip.h"
+#include "app/layout.h"
+#include "app/ways.h"
 #include "app/win32/accessible_annotations.h"
 
 namespace adreca::app {
@@ -29,7 +31,7 @@ class Form1 {
   // Creates the window and its controls, hidden, and runs the load step.
   // `closed` runs when the user closes the window; `lookup` names the adapter
   // behind each result.
-  explicit Form1(std::span<const Row> rows = Rows(), ErrorReport report = &ShowErrorReport,
+  explicit Form1(std::span<const Way, kWays.size()> ways = kWays, ErrorReport report = &ShowErrorReport,
                  std::function<void()> closed = {}, AdapterLookup lookup = &platform::FindAdaptersByAddress);
   ~Form1();
   Form1(const Form1&) = delete;
@@ -38,7 +40,7 @@ class Form1 {
   HWND window() const { return window_; }
   // A control by its name in the layout table ("Command1", "Mac1", ...).
   HWND Control(std::string_view name) const;
-  // The tooltip control of a row's address box, rows 1 to 5.
+  // The tooltip control of a row's address box, rows counted from 1.
   HWND AddressToolTip(int row) const;
   // Whether the system took every control's accessible name and description;
   // where it has no annotation service, the controls keep its defaults.
@@ -65,14 +67,13 @@ class Form1 {
   void AnnotateControls();
   void ClearAnnotations() noexcept;
   void Release() noexcept;
-  template <typename Action>
-  void Guarded(Action&& action);
+  void Guard(const std::function<void()>& action);
   void RunRow(int row);
   void SetAddressText(int row, const std::u16string& text);
   void SetAddressToolTip(int row, const std::u16string& text);
   void Report(std::int32_t number, const std::u16string& description);
 
-  std::array<Row, 5> rows_;
+  std::array<Way, kWays.size()> ways_;
   ErrorReport report_;
   std::function<void()> closed_;
   AdapterLookup lookup_;
@@ -81,9 +82,9 @@ class Form1 {
   bool setting_address_ = false;  // the program, not the user, is changing an address box
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
-  HWND focus_ = nullptr;             // the control to give the focus back to on activation
-  std::array<HWND, 15> controls_{};  // in the layout table's order
-  std::array<HWND, 5> tooltips_{};   // of the address boxes, rows 1 to 5; owned by the window
+  HWND focus_ = nullptr;                           // the control to give the focus back to on activation
+  std::array<HWND, kControls.size()> controls_{};  // in the layout table's order
+  std::array<HWND, kWays.size()> tooltips_{};      // of the address boxes, by row; owned by the window
 };
 
 }  // namespace adreca::app

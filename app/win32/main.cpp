@@ -8,7 +8,7 @@
 namespace {
 
 int Run(int show_command) {
-  adreca::app::Form1 form(adreca::app::Rows(), &adreca::app::Form1::ShowErrorReport,
+  adreca::app::Form1 form(adreca::app::kWays, &adreca::app::Form1::ShowErrorReport,
                           [] { ::PostQuitMessage(0); });
   form.Show(show_command);
   MSG message;

@@ -48,11 +48,11 @@ std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address) {
            platform::AddressOrigin::kPermanent}};
 }
 
-const std::array<Row, 5> kFakeRows{{{1, &FakeAddress, StatusRule::kNotApplicable},
-                                    {2, &FakeEmpty, StatusRule::kNotApplicable},
-                                    {3, &FakeAddress, StatusRule::kApiStatus},
-                                    {4, &FakeOverflow, StatusRule::kApiStatus},
-                                    {5, &FakeEmpty, StatusRule::kApiStatus}}};
+const std::array<Way, 5> kFakeRows{{{u"WinMgmt", &FakeAddress, StatusRule::kNotApplicable, {}},
+                                    {u"IpConfig", &FakeEmpty, StatusRule::kNotApplicable, {}},
+                                    {u"NetWksta", &FakeAddress, StatusRule::kApiStatus, {}},
+                                    {u"NetBios", &FakeOverflow, StatusRule::kApiStatus, {}},
+                                    {u"AdaptInfo", &FakeEmpty, StatusRule::kApiStatus, {}}}};
 
 QString Name(const ControlLayout& control) {
   return QString::fromLatin1(control.name.data(), static_cast<qsizetype>(control.name.size()));
@@ -104,7 +104,7 @@ TEST_F(Form1Test, EveryControlSitsWhereTheTablePutsItWithItsCaption) {
     if (control.kind == ControlKind::kButton) {
       auto* button = qobject_cast<QPushButton*>(widget);
       ASSERT_NE(button, nullptr) << control.name;
-      EXPECT_EQ(button->text().toStdU16String(), control.caption);
+      EXPECT_EQ(button->text().toStdU16String(), WayOfRow(control.row).caption);
     } else {
       auto* box = qobject_cast<QLineEdit*>(widget);
       ASSERT_NE(box, nullptr) << control.name;
@@ -214,11 +214,11 @@ std::u16string FakeScripted() {
 }
 
 TEST_F(Form1Test, ANewResultReplacesTheToolTipAndAFailedProbeLeavesIt) {
-  const std::array<Row, 5> rows{{{1, &FakeScripted, StatusRule::kNotApplicable},
-                                 {2, &FakeEmpty, StatusRule::kNotApplicable},
-                                 {3, &FakeEmpty, StatusRule::kApiStatus},
-                                 {4, &FakeEmpty, StatusRule::kApiStatus},
-                                 {5, &FakeEmpty, StatusRule::kApiStatus}}};
+  const std::array<Way, 5> rows{{{u"WinMgmt", &FakeScripted, StatusRule::kNotApplicable, {}},
+                                 {u"IpConfig", &FakeEmpty, StatusRule::kNotApplicable, {}},
+                                 {u"NetWksta", &FakeEmpty, StatusRule::kApiStatus, {}},
+                                 {u"NetBios", &FakeEmpty, StatusRule::kApiStatus, {}},
+                                 {u"AdaptInfo", &FakeEmpty, StatusRule::kApiStatus, {}}}};
   Form1 scripted(rows, &FakeLookup);
   scripted.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&scripted));

@@ -107,11 +107,11 @@ std::u16string Alternates() {
 
 class Form1Test : public ::testing::Test {
  protected:
-  static constexpr std::array<Row, 5> kRows{{{1, &Found, StatusRule::kNotApplicable},
-                                             {2, &Fails, StatusRule::kNotApplicable},
-                                             {3, &Found, StatusRule::kApiStatus},
-                                             {4, &FoundUntilFailing, StatusRule::kApiStatus},
-                                             {5, &Alternates, StatusRule::kApiStatus}}};
+  static constexpr std::array<Way, 5> kRows{{{u"WinMgmt", &Found, StatusRule::kNotApplicable, {}},
+                                             {u"IpConfig", &Fails, StatusRule::kNotApplicable, {}},
+                                             {u"NetWksta", &Found, StatusRule::kApiStatus, {}},
+                                             {u"NetBios", &FoundUntilFailing, StatusRule::kApiStatus, {}},
+                                             {u"AdaptInfo", &Alternates, StatusRule::kApiStatus, {}}}};
 
   void SetUp() override {
     lookup_log = {&form, {}, {}};
@@ -153,7 +153,7 @@ TEST_F(Form1Test, FifteenControlsWithTheirKindTextPlaceAndFont) {
     ASSERT_NE(handle, nullptr);
     const bool button = control.kind == ControlKind::kButton;
     EXPECT_EQ(Upper(ClassOf(handle)), button ? u"BUTTON" : u"EDIT");
-    EXPECT_EQ(TextOf(handle), control.caption);
+    EXPECT_EQ(TextOf(handle), control.kind == ControlKind::kButton ? WayOfRow(control.row).caption : u"");
     const auto style = ::GetWindowLongPtrW(handle, GWL_STYLE);
     EXPECT_TRUE(style & WS_TABSTOP);
     EXPECT_TRUE(style & WS_VISIBLE);

@@ -1,0 +1,41 @@
+#pragma once
+
+// The five ways of finding the adapter's physical address, in window order:
+// everything about a way that the window, the Win32 window and the report
+// need. The layout table (layout.h) places one row of controls per way.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "probes/probes.h"
+
+namespace adreca::app {
+
+using Probe = std::u16string (*)();
+
+// What a row's status box shows after its probe: the fixed "n/a", or the
+// decimal text of ApiStatus as the probe left it.
+enum class StatusRule { kNotApplicable, kApiStatus };
+
+struct Way {
+  std::u16string_view caption;  // the button's caption, and the way's name
+  Probe probe;
+  StatusRule status;
+  // What the way asks of the system, for screen readers and the report.
+  std::u16string_view asks;
+};
+
+inline constexpr std::array<Way, 5> kWays{{
+    {u"WinMgmt", &MacWinMgmt, StatusRule::kNotApplicable,
+     u"the management service's query of the IP-enabled adapter configurations"},
+    {u"IpConfig", &MacIpConfig, StatusRule::kNotApplicable, u"the ipconfig /all listing"},
+    {u"NetWksta", &MacNetWksta, StatusRule::kApiStatus, u"the workstation service's list of transports"},
+    {u"NetBios", &MacNetBios, StatusRule::kApiStatus, u"the NetBIOS status of each LAN adapter number"},
+    {u"AdaptInfo", &MacAdaptInfo, StatusRule::kApiStatus, u"the IP helper's adapter table"},
+}};
+
+// The way of a row, rows counted from 1.
+constexpr const Way& WayOfRow(int row) { return kWays.at(static_cast<std::size_t>(row - 1)); }
+
+}  // namespace adreca::app
