@@ -1,6 +1,7 @@
 #include "app/adapter_tooltip.h"
 
 #include "address/address.h"
+#include "address/hex_text.h"
 #include "core/error.h"
 
 namespace adreca::app {
@@ -56,16 +57,7 @@ std::u16string NamedAdapterText(const AdapterIdentity& adapter) {
 
 }  // namespace
 
-std::u16string DisplayBytes(std::span<const std::uint8_t> bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string text;
-  for (const std::uint8_t byte : bytes) {
-    if (!text.empty()) text += u'-';
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
-  }
-  return text;
-}
+std::u16string DisplayBytes(std::span<const std::uint8_t> bytes) { return HexText(bytes, u'-'); }
 
 std::u16string AdapterToolTipText(const std::u16string& compact, std::span<const AdapterIdentity> adapters) {
   if (compact.empty()) return u"No address was found, so no adapter is named.";

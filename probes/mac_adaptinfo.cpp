@@ -10,6 +10,7 @@
 #include <string>
 
 #include "address/address.h"
+#include "address/hex_text.h"
 #include "core/checked.h"
 #include "platform/iphlpapi.h"
 #include "probes/probes.h"
@@ -95,12 +96,6 @@ std::uint8_t AddressByte(const std::byte* record, std::int16_t j) {
   CheckSubscript(j, 1, kAddressRoom);
   return static_cast<std::uint8_t>(
       record[offsetof(IP_ADAPTER_INFO, Address) + static_cast<std::size_t>(j - 1)]);
-}
-
-void AppendHexByte(std::u16string& text, std::uint8_t byte) {
-  constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  text += kDigits[byte >> 4];
-  text += kDigits[byte & 0x0F];
 }
 
 // Two upper-case hex digits for each address byte that the record declares.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "address/address.h"
+#include "address/hex_text.h"
 #include "core/checked.h"
 #include "platform/netbios.h"
 #include "probes/probes.h"
@@ -63,13 +64,7 @@ void AskStatus(NCB& ncb, std::uint8_t lana, StatusBuffer& status) {
 
 // Two upper-case hexadecimal digits per address byte, byte 0 first.
 std::u16string Candidate(const StatusBuffer& status) {
-  constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string candidate;
-  for (std::size_t i = 0; i < kAddressBytes; ++i) {
-    candidate += kDigits[status[i] >> 4];
-    candidate += kDigits[status[i] & 0x0F];
-  }
-  return candidate;
+  return HexText(std::span(status).first<kAddressBytes>());
 }
 
 }  // namespace

@@ -5,11 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "address/address.h"
-#include "core/checked.h"
-#include "core/error.h"
 #include "platform/kernel32.h"
 #include "platform/netapi32.h"
 #include "probes/probes.h"
@@ -74,25 +71,6 @@ std::u16string FirstAcceptedAddress(const TransportBuffer& buffer, std::uint32_t
 }
 
 }  // namespace
-
-std::int32_t WideByteCount(std::int32_t code_units) { return CheckedMul<std::int32_t>(code_units, 2); }
-
-std::u16string WideToString(char16_t* const& address) {
-  if (address == nullptr) return {};
-  const std::int32_t byte_count = WideByteCount(platform::lstrlenW(address));
-  if (byte_count == 0) return {};
-  // No byte array with indices 0 to byte count - 1 exists for a negative count.
-  if (byte_count < 0) RaiseSubscriptOutOfRange();
-
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(byte_count));
-  platform::RtlMoveMemory(bytes.data(), address, bytes.size());
-
-  std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  }
-  return text;
-}
 
 std::u16string MacNetWksta() {
   // The server name is the address of 32 zero bits: an empty name, which

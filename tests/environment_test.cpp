@@ -6,29 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "app/actions.h"
 #include "probes/probes.h"
+#include "tests/support/scoped_variable.h"
 
 namespace adreca::platform {
 namespace {
 
-// Sets or clears an environment variable for one scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnv() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
+using testing::ScopedVariable;
 
 TEST(LoadStepTest, RecordsTheTemporaryFolderWithItsSeparator) {
   struct Case {
@@ -38,15 +26,15 @@ TEST(LoadStepTest, RecordsTheTemporaryFolderWithItsSeparator) {
   };
   for (const Case& c : {Case{"/var/tmp", "/srv", u"/var/tmp/"}, Case{"", "/srv", u"/srv/"},
                         Case{nullptr, "/srv", u"/srv/"}, Case{nullptr, nullptr, u"/tmp/"}}) {
-    ScopedEnv temp("TEMP", c.temp);
-    ScopedEnv tmpdir("TMPDIR", c.tmpdir);
+    ScopedVariable temp("TEMP", c.temp ? std::optional<std::string>(c.temp) : std::nullopt);
+    ScopedVariable tmpdir("TMPDIR", c.tmpdir ? std::optional<std::string>(c.tmpdir) : std::nullopt);
     app::LoadStep();
     EXPECT_EQ(TempDir, c.temp_dir);
   }
 }
 
 TEST(EnvironmentTest, UnsetComspecNamesTheProjectsInterpreter) {
-  ScopedEnv comspec("COMSPEC", nullptr);
+  ScopedVariable comspec("COMSPEC", std::nullopt);
   EXPECT_EQ(GetEnvironmentVariable(u"COMSPEC"), ProgramFolder() + u"adreca-cmd");
 }
 

@@ -29,16 +29,11 @@ std::optional<std::string> ReadSysfsValue(const std::string& interface_name, con
   return value;
 }
 
-// The address as sysfs writes it: lower-case, colon-separated.
-std::string SysfsAddressText(const std::vector<std::uint8_t>& address) {
-  std::string text;
-  for (const std::uint8_t byte : address) {
-    char digits[4];
-    std::snprintf(digits, sizeof digits, "%02x", byte);
-    if (!text.empty()) text += ':';
-    text += digits;
-  }
-  return text;
+// Whether sysfs's address text ("00:1a:2b:3c:4d:5e") names the adapter's address.
+bool IsAddressOf(const std::string& text, const Adapter& adapter) {
+  const auto bytes = ParseHardwareAddress(FromUtf8(text));
+  return bytes && std::equal(bytes->begin(), bytes->end(), adapter.hardware_address.begin(),
+                             adapter.hardware_address.end());
 }
 
 }  // namespace
@@ -56,8 +51,7 @@ AddressOrigin ParseAddressAssignType(std::string_view text) {
 AddressOrigin ReadAddressOrigin(const Adapter& adapter) {
   const auto index = ReadSysfsValue(adapter.name, "ifindex");
   const auto address = ReadSysfsValue(adapter.name, "address");
-  if (!index || *index != std::to_string(adapter.index) || !address ||
-      *address != SysfsAddressText(adapter.hardware_address)) {
+  if (!index || *index != std::to_string(adapter.index) || !address || !IsAddressOf(*address, adapter)) {
     return AddressOrigin::kUnknown;
   }
   const auto type = ReadSysfsValue(adapter.name, "addr_assign_type");

@@ -8,6 +8,8 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "address/hex_text.h"
+
 namespace adreca::platform::standin {
 namespace {
 
@@ -74,15 +76,7 @@ void AppendFieldValues(std::string& text, std::string_view label, const std::vec
 
 std::string HardwareAddressText(const std::vector<std::uint8_t>& bytes) {
   if (bytes.empty()) return std::string(kNoHardwareAddress);
-  constexpr std::string_view kDigits = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (const std::uint8_t byte : bytes) {
-    if (!text.empty()) text += '-';
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
-  }
-  return text;
+  return HexText<std::string>(bytes, '-');
 }
 
 std::string AddressText(int family, const void* bytes) {

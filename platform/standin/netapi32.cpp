@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "address/hex_text.h"
 #include "core/text.h"
 #include "platform/netapi32.h"
 
@@ -29,17 +30,6 @@ constexpr std::size_t kNameLength = kNamePrefix.size() + kGuidTextLength;
 constexpr std::size_t kAddressLength = 2 * kHardwareAddressLength;
 
 // ---- Names and addresses ----
-
-constexpr char16_t HexDigit(unsigned value) { return u"0123456789ABCDEF"[value & 0xF]; }
-
-// Two upper-case hexadecimal digits per byte at `out`; returns the end.
-char16_t* PutHex(char16_t* out, std::span<const std::uint8_t> bytes) {
-  for (const std::uint8_t byte : bytes) {
-    *out++ = HexDigit(byte >> 4);
-    *out++ = HexDigit(byte);
-  }
-  return out;
-}
 
 // 64-bit FNV-1a: a fixed hash, so a GUID derived from it never changes.
 std::uint64_t Fnv1a(std::uint8_t salt, std::string_view name,
@@ -74,15 +64,15 @@ std::array<std::uint8_t, 16> AdapterGuid(const Adapter& adapter) {
 char16_t* PutGuid(char16_t* out, const std::array<std::uint8_t, 16>& guid) {
   const std::span<const std::uint8_t> bytes(guid);
   *out++ = u'{';
-  out = PutHex(out, bytes.subspan(0, 4));
+  out = WriteHex(bytes.subspan(0, 4), out, char16_t{0});
   *out++ = u'-';
-  out = PutHex(out, bytes.subspan(4, 2));
+  out = WriteHex(bytes.subspan(4, 2), out, char16_t{0});
   *out++ = u'-';
-  out = PutHex(out, bytes.subspan(6, 2));
+  out = WriteHex(bytes.subspan(6, 2), out, char16_t{0});
   *out++ = u'-';
-  out = PutHex(out, bytes.subspan(8, 2));
+  out = WriteHex(bytes.subspan(8, 2), out, char16_t{0});
   *out++ = u'-';
-  out = PutHex(out, bytes.subspan(10, 6));
+  out = WriteHex(bytes.subspan(10, 6), out, char16_t{0});
   *out++ = u'}';
   return out;
 }
@@ -97,7 +87,7 @@ char16_t* PutTransportAddress(char16_t* out, const Adapter& adapter) {
   std::array<std::uint8_t, kHardwareAddressLength> bytes{};
   const std::size_t length = std::min(adapter.hardware_address.size(), bytes.size());
   std::copy_n(adapter.hardware_address.begin(), length, bytes.begin());
-  return PutHex(out, bytes);
+  return WriteHex(bytes, out, char16_t{0});
 }
 
 // ---- The server name ----

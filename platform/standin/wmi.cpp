@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "address/hex_text.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "platform/seam.h"
@@ -101,18 +102,10 @@ std::vector<std::u16string_view> WqlTokens(std::u16string_view query) {
 
 // ---- Items ----
 
-constexpr std::u16string_view kHexDigits = u"0123456789ABCDEF";
-
 // "00:1A:2B:3C:4D:5E"; Null for an interface without a hardware address.
 wmi::Value MacAddressValue(const std::vector<std::uint8_t>& hardware_address) {
   if (hardware_address.empty()) return wmi::Null{};
-  std::u16string text;
-  for (const std::uint8_t byte : hardware_address) {
-    if (!text.empty()) text += u':';
-    text += kHexDigits[byte >> 4];
-    text += kHexDigits[byte & 0x0F];
-  }
-  return text;
+  return HexText(hardware_address, u':');
 }
 
 template <std::size_t N>

@@ -16,6 +16,7 @@
 #include <string>
 #include <utility>
 
+#include "address/hex_text.h"
 #include "core/error.h"
 #include "platform/seam.h"
 #include "platform/windows/windows_text.h"
@@ -33,12 +34,11 @@ std::u16string Trimmed(std::u16string text) {
 }
 
 std::u16string HexCode(HRESULT code) {
-  constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string text = u"0x";
-  for (int shift = 28; shift >= 0; shift -= 4) {
-    text += kDigits[(static_cast<std::uint32_t>(code) >> shift) & 0xF];
-  }
-  return text;
+  const auto value = static_cast<std::uint32_t>(code);
+  const std::uint8_t bytes[] = {static_cast<std::uint8_t>(value >> 24),
+                                static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+                                static_cast<std::uint8_t>(value)};
+  return u"0x" + HexText(bytes);
 }
 
 // A failed call: the HRESULT (or the code the object reported) as the number,

@@ -13,13 +13,6 @@ namespace adreca::testing {
 
 namespace fs = std::filesystem;
 
-ScopedVariable::ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
-  if (const char* old = std::getenv(name)) old_ = old;
-  value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-}
-
-ScopedVariable::~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
 std::map<std::string, std::string> Picture(const fs::path& root) {
   std::map<std::string, std::string> picture;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {

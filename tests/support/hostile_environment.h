@@ -16,6 +16,7 @@
 
 #include "platform/process.h"
 #include "tests/support/raised.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 
 namespace adreca::testing {
@@ -26,19 +27,6 @@ inline constexpr std::int32_t kTimeout = 1460;  // ERROR_TIMEOUT
 // What a file that must not be touched holds: an address that the probe
 // would report if it ever read this file as its listing.
 inline constexpr std::string_view kProtectedText = "   Physical Address. . . . : 0A-0B-0C-0D-0E-0F\r\n";
-
-// Sets or unsets an environment variable for one scope, then restores it.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, std::optional<std::string> value);
-  ~ScopedVariable();
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // Every non-folder entry under a folder with its kind, owner and content, and
 // every folder's name: two equal pictures mean nothing was written there.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "core/error.h"
 
@@ -24,5 +26,16 @@ Raised RaisedBy(auto&& call) {
 }
 
 std::int32_t ErrorNumberOf(auto&& call) { return RaisedBy(call).number; }
+
+// The error itself, if the call raises one.
+template <typename Call>
+std::optional<Error> ErrorRaisedBy(Call&& call) {
+  try {
+    std::forward<Call>(call)();
+  } catch (const Error& error) {
+    return error;
+  }
+  return std::nullopt;
+}
 
 }  // namespace adreca::testing

@@ -15,13 +15,13 @@
 
 #include "core/error.h"
 #include "platform/windows/windows_text.h"
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
-#include "tests/windows/support/raised.h"
 
 namespace adreca::platform {
 namespace {
 
-using testing::Raised;
+using testing::ErrorRaisedBy;
 using testing::TempFolder;
 using testing::WriteFileBytes;
 
@@ -43,13 +43,14 @@ TEST(FilesTest, AMissingFileRaisesFileNotFoundWithItsPath) {
   TempFolder folder("adreca-files");
   for (const std::u16string& path :
        {folder.WithSeparator() + u"missing.tmp", folder.WithSeparator() + u"no-folder\\missing.tmp"}) {
-    const auto opened = Raised([&] { InputFile::Open(path); });
+    const auto opened = ErrorRaisedBy([&] { InputFile::Open(path); });
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->number(), error_number::kFileNotFound);
     EXPECT_EQ(opened->description(), u"File not found: " + path);
   }
   EXPECT_FALSE(RemoveOwnFile(folder.WithSeparator() + u"missing.tmp"));
-  const auto removed = Raised([&] { RemoveOwnFile(folder.WithSeparator() + u"no-folder\\missing.tmp"); });
+  const auto removed =
+      ErrorRaisedBy([&] { RemoveOwnFile(folder.WithSeparator() + u"no-folder\\missing.tmp"); });
   ASSERT_TRUE(removed);
   EXPECT_EQ(removed->number(), error_number::kFileNotFound);
 }
@@ -121,7 +122,7 @@ TEST(FilesTest, WhatIsNotOurOwnRegularFileIsRefusedAndKept) {
     const auto status = std::filesystem::symlink_status(placed);
     for (const auto& call : {std::function<void()>([&] { InputFile::Open(listing); }),
                              std::function<void()>([&] { RemoveOwnFile(listing); })}) {
-      const auto error = Raised(call);
+      const auto error = ErrorRaisedBy(call);
       ASSERT_TRUE(error);
       EXPECT_EQ(error->number(), error_number::kPathFileAccess);
       EXPECT_EQ(std::filesystem::symlink_status(placed).type(), status.type());
@@ -142,7 +143,7 @@ TEST(FilesTest, AFileThatAnotherHolderMayWriteIsNotRead) {
   const HANDLE writer = ::CreateFileW(windows::Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  const auto error = Raised([&] { InputFile::Open(path); });
+  const auto error = ErrorRaisedBy([&] { InputFile::Open(path); });
   ::CloseHandle(writer);
   ASSERT_TRUE(error);
   EXPECT_EQ(error->number(), error_number::kPathFileAccess);
@@ -175,7 +176,7 @@ TEST(FilesTest, AFileOfAnotherOwnerIsRefusedAndKept) {
   }
   for (const auto& call : {std::function<void()>([&] { InputFile::Open(path); }),
                            std::function<void()>([&] { RemoveOwnFile(path); })}) {
-    const auto error = Raised(call);
+    const auto error = ErrorRaisedBy(call);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), error_number::kPathFileAccess);
     EXPECT_EQ(testing::ReadFileBytes(std::filesystem::path(path)), "kept");
@@ -184,11 +185,11 @@ TEST(FilesTest, AFileOfAnotherOwnerIsRefusedAndKept) {
 
 TEST(FilesTest, ATemporaryFolderWithAPercentSignIsRefused) {
   for (const std::u16string folder : {u"C:\\x%TEMP%\\", u"C:\\100%\\"}) {
-    const auto error = Raised([&] { CheckTemporaryFolder(folder); });
+    const auto error = ErrorRaisedBy([&] { CheckTemporaryFolder(folder); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), error_number::kBadFileNameOrNumber);
   }
-  EXPECT_FALSE(Raised([] { CheckTemporaryFolder(u"C:\\Users\\me\\AppData\\Local\\Temp\\"); }));
+  EXPECT_FALSE(ErrorRaisedBy([] { CheckTemporaryFolder(u"C:\\Users\\me\\AppData\\Local\\Temp\\"); }));
 }
 
 TEST(FilesTest, ListingTextIsDecodedWithTheAnsiCodePage) {

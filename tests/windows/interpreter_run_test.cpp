@@ -17,8 +17,8 @@
 #include "platform/process.h"
 #include "platform/windows/windows_text.h"
 #include "probes/probes.h"
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
-#include "tests/windows/support/raised.h"
 
 namespace adreca {
 namespace {
@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::ChildProcess;
 using platform::kShowMinimized;
-using testing::Raised;
+using testing::ErrorRaisedBy;
 using testing::TempFolder;
 
 std::u16string Interpreter() { return platform::GetEnvironmentVariable(u"COMSPEC"); }
@@ -60,7 +60,7 @@ TEST(InterpreterRunTest, AnInterpreterPathWithABlankIsRunWhole) {
   fs::copy_file(fs::path(Interpreter()).parent_path() / "hostname.exe", folder.path() / "my.exe");
   ScopedVariable comspec(L"COMSPEC", (tools / "cmd.exe").u16string());
   TempDir = folder.WithSeparator();
-  const auto error = Raised([] { EXPECT_EQ(MacIpConfig().size(), 12u); });
+  const auto error = ErrorRaisedBy([] { EXPECT_EQ(MacIpConfig().size(), 12u); });
   EXPECT_FALSE(error) << (error ? error->number() : 0);
 }
 
@@ -78,7 +78,7 @@ TEST(InterpreterRunTest, AnInterpreterThatWritesAnAddressButFailsIsNotBelieved) 
   const fs::path script = fs::path(platform::ProgramFolder()) / "adreca_failing_interpreter.exe";
   ScopedVariable comspec(L"COMSPEC", script.u16string());
   TempDir = folder.WithSeparator();
-  const auto error = Raised([] { MacIpConfig(); });
+  const auto error = ErrorRaisedBy([] { MacIpConfig(); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->number(), 1067) << ToUtf8(error->description());
   const std::u16string description = error->description();
@@ -92,10 +92,10 @@ TEST(InterpreterRunTest, AnInterpreterThatWritesAnAddressButFailsIsNotBelieved) 
 TEST(InterpreterRunTest, AtTheTimeLimitWhatTheInterpreterStartedEndsToo) {
   TempFolder folder("adreca-interpreter");
   const std::u16string late = folder.WithSeparator() + u"late.txt";
-  ChildProcess command(Interpreter() + u" /C " + Interpreter() + u" /C \"ping -n 4 127.0.0.1 >nul & echo late>" +
-                           late + u"\"",
-                       kShowMinimized);
-  const auto error = Raised([&] { command.Wait(std::chrono::milliseconds(500)); });
+  ChildProcess command(
+      Interpreter() + u" /C " + Interpreter() + u" /C \"ping -n 4 127.0.0.1 >nul & echo late>" + late + u"\"",
+      kShowMinimized);
+  const auto error = ErrorRaisedBy([&] { command.Wait(std::chrono::milliseconds(500)); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->number(), 1460);
   std::this_thread::sleep_for(std::chrono::seconds(5));
@@ -107,9 +107,9 @@ TEST(InterpreterRunTest, AtTheTimeLimitWhatTheInterpreterStartedEndsToo) {
 TEST(InterpreterRunTest, TheSameCommandWaitedForWritesItsFile) {
   TempFolder folder("adreca-interpreter");
   const std::u16string late = folder.WithSeparator() + u"late.txt";
-  ChildProcess command(Interpreter() + u" /C " + Interpreter() + u" /C \"ping -n 4 127.0.0.1 >nul & echo late>" +
-                           late + u"\"",
-                       kShowMinimized);
+  ChildProcess command(
+      Interpreter() + u" /C " + Interpreter() + u" /C \"ping -n 4 127.0.0.1 >nul & echo late>" + late + u"\"",
+      kShowMinimized);
   EXPECT_TRUE(command.Wait(std::chrono::seconds(60)).Succeeded());
   EXPECT_TRUE(fs::exists(fs::path(late)));
 }

@@ -12,12 +12,12 @@
 #include "core/error.h"
 #include "platform/kernel32.h"
 #include "platform/seam.h"
-#include "tests/windows/support/raised.h"
+#include "tests/support/raised.h"
 
 namespace adreca {
 namespace {
 
-using testing::Raised;
+using testing::ErrorRaisedBy;
 
 TEST(NativeLibraryTest, TheDeclaredLibraryNamesBindToTheSystemsExports) {
   // "netapi32" and "netapi32.dll" are the same library, whatever the case.
@@ -51,12 +51,12 @@ inline seam::EntryPoint<int()> kMissingLibrary{"adreca-no-such-library.dll", "An
 inline seam::EntryPoint<int()> kMissingFunction{"kernel32", "AdrecaNoSuchFunction"};
 
 TEST(NativeLibraryTest, WhatCannotBeBoundRaisesAClearErrorAtTheCall) {
-  const auto library = Raised([] { kMissingLibrary(); });
+  const auto library = ErrorRaisedBy([] { kMissingLibrary(); });
   ASSERT_TRUE(library);
   EXPECT_EQ(library->number(), error_number::kFileNotFound);
   EXPECT_EQ(library->description(), u"File not found: adreca-no-such-library.dll");
 
-  const auto function = Raised([] { kMissingFunction(); });
+  const auto function = ErrorRaisedBy([] { kMissingFunction(); });
   ASSERT_TRUE(function);
   EXPECT_EQ(function->number(), error_number::kEntryPointNotFound);
   EXPECT_EQ(function->description(), u"Can't find DLL entry point AdrecaNoSuchFunction in kernel32");

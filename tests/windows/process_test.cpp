@@ -9,13 +9,13 @@
 
 #include "core/error.h"
 #include "platform/environment.h"
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
-#include "tests/windows/support/raised.h"
 
 namespace adreca::platform {
 namespace {
 
-using testing::Raised;
+using testing::ErrorRaisedBy;
 using testing::ReadFileBytes;
 using testing::TempFolder;
 
@@ -33,7 +33,7 @@ TEST(ProcessTest, ACommandPastItsTimeLimitIsEndedAndRaises) {
   // Counts far longer than the limit; only ending the process stops it.
   ChildProcess command(Interpreter() + u" /C for /L %i in (1,1,100000000) do rem", kShowMinimized);
   const auto start = std::chrono::steady_clock::now();
-  const auto error = Raised([&] { command.Wait(std::chrono::milliseconds(500)); });
+  const auto error = ErrorRaisedBy([&] { command.Wait(std::chrono::milliseconds(500)); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->number(), 1460);  // ERROR_TIMEOUT
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
@@ -42,7 +42,7 @@ TEST(ProcessTest, ACommandPastItsTimeLimitIsEndedAndRaises) {
 TEST(ProcessTest, AProgramThatDoesNotExistRaisesFileNotFound) {
   // An unset COMSPEC leaves a command line that starts with a blank.
   for (const std::u16string line : {u" /C ipconfig /all >C:\\x.tmp", u"C:\\adreca\\no-such-program.exe /C"}) {
-    const auto error = Raised([&] { StartProcess(line, kShowMinimized); });
+    const auto error = ErrorRaisedBy([&] { StartProcess(line, kShowMinimized); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), 53);
   }

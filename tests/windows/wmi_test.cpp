@@ -10,12 +10,12 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "platform/windows/wmi_moniker.h"
-#include "tests/windows/support/raised.h"
+#include "tests/support/raised.h"
 
 namespace adreca::platform::wmi {
 namespace {
 
-using testing::Raised;
+using testing::ErrorRaisedBy;
 
 constexpr std::u16string_view kMoniker = u"winmgmts:!\\\\.\\root\\cimv2";
 constexpr std::u16string_view kQuery =
@@ -63,18 +63,18 @@ TEST(WmiTest, FailedCallsRaiseTheirHresultAndSayWhatFailed) {
   const auto services = GetObject(kMoniker);
   const auto item = services->ExecQuery(kQuery)->Next();
   ASSERT_NE(item, nullptr);
-  const auto unknown = Raised([&] { item->Get(u"AdrecaNoSuchProperty"); });
+  const auto unknown = ErrorRaisedBy([&] { item->Get(u"AdrecaNoSuchProperty"); });
   ASSERT_TRUE(unknown);
   EXPECT_LT(unknown->number(), 0);  // an HRESULT with its failure bit
   EXPECT_TRUE(unknown->description().starts_with(u"AdrecaNoSuchProperty: "))
       << ToUtf8(unknown->description());
 
-  const auto query = Raised([&] { services->ExecQuery(u"Select from nothing at all")->Next(); });
+  const auto query = ErrorRaisedBy([&] { services->ExecQuery(u"Select from nothing at all")->Next(); });
   ASSERT_TRUE(query);
   EXPECT_LT(query->number(), 0);
   EXPECT_GT(query->description().size(), 0u);
 
-  const auto moniker = Raised([] { GetObject(u"adreca-no-such-moniker:root"); });
+  const auto moniker = ErrorRaisedBy([] { GetObject(u"adreca-no-such-moniker:root"); });
   ASSERT_TRUE(moniker);
   EXPECT_LT(moniker->number(), 0);
   EXPECT_TRUE(moniker->description().starts_with(u"GetObject(\"adreca-no-such-moniker:root\"): "))
