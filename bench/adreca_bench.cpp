@@ -63,6 +63,12 @@ void LinkDumpFloor(benchmark::State& state) {
   state.counters["interfaces"] = links;
 }
 
+void SnapshotDumpsFloor(benchmark::State& state) {
+  int links = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(links = RawSnapshotDumps());
+  state.counters["interfaces"] = links;
+}
+
 void Snapshot(benchmark::State& state) {
   std::size_t adapters = 0;
   for (auto _ : state) {
@@ -169,6 +175,7 @@ void RegisterNamespaceSnapshots() {
 
 void Register() {
   benchmark::RegisterBenchmark("floor/rtm_getlink_dump", LinkDumpFloor);
+  benchmark::RegisterBenchmark("floor/rtm_three_dumps", SnapshotDumpsFloor);
   benchmark::RegisterBenchmark("snapshot", Snapshot);
   benchmark::RegisterBenchmark("probe/WinMgmt", Probe<&MacWinMgmt>);
   benchmark::RegisterBenchmark("probe/NetWksta", Probe<&MacNetWksta>);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
@@ -20,11 +21,6 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 [[noreturn]] void Fail(const char* what) {
   throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
-}
-
-int CountLink(const nlmsghdr* message, void* data) {
-  if (message->nlmsg_type == RTM_NEWLINK) ++*static_cast<int*>(data);
-  return MNL_CB_OK;
 }
 
 class Socket {
@@ -43,30 +39,58 @@ class Socket {
 
 }  // namespace
 
-int RawLinkDump() {
+// Sends one dump request of `type` for `family` and reads every reply;
+// answers the number of messages of `counted` type.
+int Dump(const Socket& socket, unsigned port, std::uint16_t type, std::uint8_t family,
+         std::uint16_t counted) {
   alignas(nlmsghdr) static thread_local std::array<char, kBufferSize> buffer;
-  Socket socket;
-  if (mnl_socket_bind(socket.get(), 0, MNL_SOCKET_AUTOPID) < 0) Fail("mnl_socket_bind");
-  const unsigned port = mnl_socket_get_portid(socket.get());
-
   nlmsghdr* request = mnl_nlmsg_put_header(buffer.data());
-  request->nlmsg_type = RTM_GETLINK;
+  request->nlmsg_type = type;
   request->nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-  request->nlmsg_seq = static_cast<unsigned>(std::time(nullptr));
+  request->nlmsg_seq = static_cast<unsigned>(std::time(nullptr)) + type;
   const unsigned sequence = request->nlmsg_seq;
   auto* info = static_cast<rtgenmsg*>(mnl_nlmsg_put_extra_header(request, sizeof(rtgenmsg)));
-  info->rtgen_family = AF_PACKET;
+  info->rtgen_family = family;
   if (mnl_socket_sendto(socket.get(), request, request->nlmsg_len) < 0) Fail("mnl_socket_sendto");
 
-  int links = 0;
+  struct Count {
+    std::uint16_t type;
+    int messages;
+  } count{counted, 0};
+  const auto callback = [](const nlmsghdr* message, void* data) {
+    auto* into = static_cast<Count*>(data);
+    if (message->nlmsg_type == into->type) ++into->messages;
+    return MNL_CB_OK;
+  };
   for (;;) {
     const ssize_t length = mnl_socket_recvfrom(socket.get(), buffer.data(), buffer.size());
     if (length < 0) Fail("mnl_socket_recvfrom");
     const int result =
-        mnl_cb_run(buffer.data(), static_cast<std::size_t>(length), sequence, port, CountLink, &links);
+        mnl_cb_run(buffer.data(), static_cast<std::size_t>(length), sequence, port, callback, &count);
     if (result < 0) Fail("mnl_cb_run");
-    if (result == MNL_CB_STOP) return links;
+    if (result == MNL_CB_STOP) return count.messages;
   }
+}
+
+unsigned Bind(const Socket& socket) {
+  if (mnl_socket_bind(socket.get(), 0, MNL_SOCKET_AUTOPID) < 0) Fail("mnl_socket_bind");
+  return mnl_socket_get_portid(socket.get());
+}
+
+}  // namespace
+
+int RawLinkDump() {
+  const Socket socket;
+  return Dump(socket, Bind(socket), RTM_GETLINK, AF_PACKET, RTM_NEWLINK);
+}
+
+int RawSnapshotDumps() {
+  const Socket socket;
+  const unsigned port = Bind(socket);
+  const int links = Dump(socket, port, RTM_GETLINK, AF_PACKET, RTM_NEWLINK);
+  Dump(socket, port, RTM_GETADDR, AF_UNSPEC, RTM_NEWADDR);
+  Dump(socket, port, RTM_GETROUTE, AF_UNSPEC, RTM_NEWROUTE);
+  return links;
 }
 
 }  // namespace adreca::bench

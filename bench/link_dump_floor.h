@@ -9,4 +9,9 @@ namespace adreca::bench {
 // links; throws std::runtime_error when the kernel cannot be asked.
 int RawLinkDump();
 
+// The floor of a whole snapshot: the three dumps that it reads (links, their
+// addresses, the routes), one after another on one socket, each reply read
+// and counted, nothing kept. Returns the number of links.
+int RawSnapshotDumps();
+
 }  // namespace adreca::bench

@@ -62,14 +62,19 @@ def main():
     def rss(value):
         return f"{value / 1024:.1f} MiB"
 
-    # 1. The snapshot against one raw RTM_GETLINK dump, and its linearity.
-    ratio_row("snapshot / RTM_GETLINK dump, 4 ifs", "n4", "snapshot", "floor/rtm_getlink_dump", 2.0)
+    # 1. The snapshot against raw dumps, and its linearity. At 4 interfaces
+    # the snapshot (links, addresses, routes) is held to the same three dumps
+    # on one socket; at 2,001 to the links dump, which dominates there.
+    ratio_row("snapshot / the same three dumps on one socket, 4 ifs", "n4", "snapshot", "floor/rtm_three_dumps",
+              1.5)
+    ratio_row("  info: snapshot / RTM_GETLINK dump, 4 ifs", "n4", "snapshot", "floor/rtm_getlink_dump", None)
     ratio_row("snapshot / RTM_GETLINK dump, 2,001 ifs", "n2001", "snapshot", "floor/rtm_getlink_dump", 1.5)
     # Linearity: time per interface at 2,001 against 500, both sizes measured
-    # interleaved in one process. The raw dump's own growth is shown beside
-    # it, and the snapshot's growth beyond the dump's.
+    # interleaved in one process. The kernel's own dump slows per interface as
+    # its per-device data leaves the cache, so the target is the snapshot's
+    # growth over the dump's growth; each growth is shown for information.
     growths = {}
-    for name, benchmark, limit in (("snapshot per interface, 2,001 / 500 ifs", "snapshot", 1.3),
+    for name, benchmark, limit in (("  info: snapshot per interface, 2,001 / 500 ifs", "snapshot", None),
                                    ("  info: dump per interface, 2,001 / 500 ifs", "floor/rtm_getlink_dump", None)):
         s500 = runs.get("linear", {}).get(f"{benchmark}@500")
         s2001 = runs.get("linear", {}).get(f"{benchmark}@2001")
@@ -82,9 +87,13 @@ def main():
         rows.append((name, f"{per2001 / 1e3:.2f} us", f"{per500 / 1e3:.2f} us", f"{growths[benchmark]:.2f}",
                      target_text(limit, False), None if limit is None else growths[benchmark] <= limit))
     if len(growths) == 2:
-        rows.append(("  info: snapshot's growth / dump's growth", f"{growths['snapshot']:.2f}",
-                     f"{growths['floor/rtm_getlink_dump']:.2f}",
-                     f"{growths['snapshot'] / growths['floor/rtm_getlink_dump']:.2f}", "info", None))
+        relative = growths["snapshot"] / growths["floor/rtm_getlink_dump"]
+        rows.append(("snapshot's growth / dump's growth, 2,001 / 500 ifs", f"{growths['snapshot']:.2f}",
+                     f"{growths['floor/rtm_getlink_dump']:.2f}", f"{relative:.2f}", target_text(1.3, False),
+                     relative <= 1.3))
+    else:
+        rows.append(("snapshot's growth / dump's growth, 2,001 / 500 ifs", "missing", "missing", "-",
+                     target_text(1.3, False), False))
     ratio_row("  info: snapshot / dump, 2,001 ifs all up", "n2001up", "snapshot", "floor/rtm_getlink_dump", None)
 
     # 2. Each in-process probe against the snapshot. In the worst case each
