@@ -31,9 +31,8 @@ std::u16string OriginText(AddressOrigin origin) {
 }
 
 std::u16string AdministrationText(const AdapterIdentity& adapter) {
-  const bool local =
-      !adapter.hardware_address.empty() && (adapter.hardware_address.front() & kLocallyAdministeredBit) != 0;
-  std::u16string text = local ? u"locally administered" : u"universally administered";
+  std::u16string text =
+      IsLocallyAdministered(adapter) ? u"locally administered" : u"universally administered";
   text += OriginText(adapter.origin);
   return text;
 }
@@ -70,13 +69,27 @@ std::u16string AdapterToolTipText(const std::u16string& compact, std::span<const
   return text;
 }
 
-std::u16string AdapterToolTip(const std::u16string& compact, AdapterLookup lookup) {
-  if (compact.empty()) return AdapterToolTipText(compact, {});
-  try {
-    return AdapterToolTipText(compact, lookup(compact));
-  } catch (const Error& error) {
-    return u"The adapters of this machine could not be read: " + error.description();
+bool IsLocallyAdministered(const AdapterIdentity& adapter) {
+  return !adapter.hardware_address.empty() &&
+         (adapter.hardware_address.front() & kLocallyAdministeredBit) != 0;
+}
+
+AdapterNaming NameAdapters(const std::u16string& compact, AdapterLookup lookup) {
+  AdapterNaming naming;
+  if (!compact.empty()) {
+    try {
+      naming.adapters = lookup(compact);
+    } catch (const Error& error) {
+      naming.tooltip = u"The adapters of this machine could not be read: " + error.description();
+      return naming;
+    }
   }
+  naming.tooltip = AdapterToolTipText(compact, naming.adapters);
+  return naming;
+}
+
+std::u16string AdapterToolTip(const std::u16string& compact, AdapterLookup lookup) {
+  return NameAdapters(compact, lookup).tooltip;
 }
 
 }  // namespace adreca::app

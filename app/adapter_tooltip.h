@@ -14,11 +14,24 @@ namespace adreca::app {
 
 using AdapterLookup = std::vector<platform::AdapterIdentity> (*)(std::u16string_view address);
 
-// The tooltip for a probe's result `compact`, naming the adapters that
-// `lookup` finds for it. A lookup that raises does not end the action: the
-// text then says that the adapters could not be read.
+// Which adapters have a probe's result `compact`, as `lookup` finds them, and
+// the tooltip that names them. A lookup that raises does not end the action:
+// no adapter is named then, and the text says that the adapters could not be
+// read.
+struct AdapterNaming {
+  std::vector<platform::AdapterIdentity> adapters;  // in the platform's order; the first is named
+  std::u16string tooltip;
+};
+AdapterNaming NameAdapters(const std::u16string& compact,
+                           AdapterLookup lookup = &platform::FindAdaptersByAddress);
+
+// NameAdapters's tooltip.
 std::u16string AdapterToolTip(const std::u16string& compact,
                               AdapterLookup lookup = &platform::FindAdaptersByAddress);
+
+// "universally administered" or "locally administered", as the first byte of
+// the address says (IEEE 802).
+bool IsLocallyAdministered(const platform::AdapterIdentity& adapter);
 
 // The tooltip for `compact` given the adapters that have it, in the platform's
 // order: the first is named and described, the others listed by name.

@@ -85,7 +85,7 @@ class NetbiosStandInTest : public ::testing::Test {
   NetbiosStandIn netbios{[this] {
     ++reads;
     if (unreadable) RaisePlatformError(105, u"Cannot read the adapters");
-    return machine;
+    return std::make_shared<const AdapterSnapshot>(machine);
   }};
 };
 

@@ -29,7 +29,7 @@ constexpr std::u16string_view kHostName = u"Workstation7";
 using ::adreca::testing::Raised;
 using ::adreca::testing::RaisedBy;
 
-AdapterSnapshot NoAdapters() { return {}; }
+SharedSnapshot NoAdapters() { return std::make_shared<const AdapterSnapshot>(); }
 
 // ---- Monikers ----
 
@@ -117,7 +117,7 @@ TEST(WmiStandinQueryTest, RefusesOtherQueryTextWithInvalidQuery) {
   int reads = 0;
   auto services = ConnectServices(u"winmgmts:", kHostName, [&] {
     ++reads;
-    return AdapterSnapshot{};
+    return std::make_shared<const AdapterSnapshot>();
   });
   for (const char16_t* query : refused) {
     SCOPED_TRACE(::testing::PrintToString(std::u16string(query)));
@@ -193,7 +193,7 @@ TEST(WmiStandinItemsTest, EachQueryReadsTheAdaptersOnceAndBindingNone) {
   int reads = 0;
   auto services = ConnectServices(u"winmgmts:", kHostName, [&] {
     ++reads;
-    return SampleSnapshot();
+    return std::make_shared<const AdapterSnapshot>(SampleSnapshot());
   });
   EXPECT_EQ(reads, 0);
   const std::u16string query = u"Select * from Win32_NetworkAdapterConfiguration Where IPEnabled = True";

@@ -9,6 +9,7 @@
 
 #include "core/text.h"
 #include "platform/standin/adapter_identity.h"
+#include "platform/standin/adapter_reading.h"
 
 namespace adreca::platform::standin {
 namespace {
@@ -65,7 +66,7 @@ namespace adreca::platform {
 std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address) {
   const auto bytes = ParseHardwareAddress(address);
   if (!bytes) return {};
-  return standin::IdentifyAdapters(standin::ReadAdapterSnapshot(), *bytes, &standin::ReadAddressOrigin);
+  return standin::IdentifyAdapters(*standin::SnapshotForAnswer({}), *bytes, &standin::ReadAddressOrigin);
 }
 
 }  // namespace adreca::platform

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/seam.h"
+#include "platform/standin/adapter_reading.h"
 
 namespace adreca::platform::standin {
 namespace {
@@ -204,27 +205,27 @@ void Fill(std::span<const Adapter* const> adapters, std::byte* base) {
 constexpr std::chrono::milliseconds kFollowUpWindow{1000};
 
 struct PendingAnswer {
-  AdapterSnapshot snapshot;
+  SharedSnapshot snapshot;
   std::uint32_t size_told = 0;
   std::chrono::steady_clock::time_point told;
 };
 
 thread_local std::optional<PendingAnswer> pending_answer;
 
-AdapterSnapshot SnapshotToAnswer(const IP_ADAPTER_INFO* buffer, std::uint32_t size) {
+SharedSnapshot SnapshotToAnswer(const IP_ADAPTER_INFO* buffer, std::uint32_t size) {
   std::optional<PendingAnswer> pending = std::exchange(pending_answer, std::nullopt);
   if (pending && buffer != nullptr && size >= pending->size_told &&
       std::chrono::steady_clock::now() - pending->told <= kFollowUpWindow) {
     return std::move(pending->snapshot);
   }
   // The records report IPv4 gateways but no DNS servers.
-  return ReadPartialSnapshot({.gateways = true, .dns_servers = false});
+  return SnapshotForAnswer({.gateways = true, .dns_servers = false});
 }
 
 std::uint32_t GetAdaptersInfoStandIn(IP_ADAPTER_INFO* buffer, std::uint32_t* size) {
   if (size == nullptr) return kErrorInvalidParameter;
-  AdapterSnapshot snapshot = SnapshotToAnswer(buffer, *size);
-  const std::uint32_t result = AnswerGetAdaptersInfo(snapshot, buffer, size);
+  SharedSnapshot snapshot = SnapshotToAnswer(buffer, *size);
+  const std::uint32_t result = AnswerGetAdaptersInfo(*snapshot, buffer, size);
   if (result == kErrorBufferOverflow) {
     pending_answer = PendingAnswer{std::move(snapshot), *size, std::chrono::steady_clock::now()};
   }

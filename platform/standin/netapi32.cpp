@@ -14,6 +14,7 @@
 #include "address/hex_text.h"
 #include "core/text.h"
 #include "platform/netapi32.h"
+#include "platform/standin/adapter_reading.h"
 
 namespace adreca::platform::standin {
 
@@ -162,7 +163,7 @@ std::uint32_t NetWkstaTransportEnumStandIn(char16_t* server_name, std::uint32_t 
                                            std::uint32_t preferred_length, std::uint32_t* entries_read,
                                            std::uint32_t* total_entries, std::uint32_t* resume_handle) {
   // Transports need neither gateways nor DNS servers.
-  return EnumerateTransports(ReadPartialSnapshot(kLinksAndAddresses), server_name, level, buffer,
+  return EnumerateTransports(*SnapshotForAnswer(kLinksAndAddresses), server_name, level, buffer,
                              preferred_length, entries_read, total_entries, resume_handle);
 }
 

@@ -133,8 +133,8 @@ std::uint8_t NetbiosStandIn::AdapterStatus(NCB& ncb) {
 // Keeps the previous numbering when the adapters cannot be read.
 bool NetbiosStandIn::ReadListing() {
   try {
-    const AdapterSnapshot snapshot = read_();
-    listing_ = Listing{LanAdapters(snapshot), NetbiosName(snapshot.host_name)};
+    const SharedSnapshot snapshot = read_();
+    listing_ = Listing{LanAdapters(*snapshot), NetbiosName(snapshot->host_name)};
     return true;
   } catch (const Error&) {
     return false;
@@ -157,7 +157,7 @@ std::uint8_t NetbiosOfThisMachine(NCB* ncb) {
   if (ncb == nullptr) return NRC_INVADDRESS;
   static std::mutex mutex;
   // Adapter numbers and status records need neither gateways nor DNS servers.
-  static NetbiosStandIn netbios([] { return ReadPartialSnapshot(kLinksAndAddresses); });
+  static NetbiosStandIn netbios([] { return SnapshotForAnswer(kLinksAndAddresses); });
   std::lock_guard lock(mutex);
   return netbios.Submit(*ncb);
 }

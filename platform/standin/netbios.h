@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/netbios.h"
+#include "platform/standin/adapter_reading.h"
 #include "platform/standin/adapter_snapshot.h"
 
 namespace adreca::platform::standin {
@@ -35,8 +36,6 @@ std::optional<std::array<std::uint8_t, NCBNAMSZ>> NetbiosName(const std::string&
 // Not thread-safe: the caller serialises requests.
 class NetbiosStandIn {
  public:
-  using SnapshotReader = std::function<AdapterSnapshot()>;
-
   explicit NetbiosStandIn(SnapshotReader read) : read_(std::move(read)) {}
 
   // Carries out one request and returns its return code, which it also leaves

@@ -186,7 +186,7 @@ class Cimv2Services final : public wmi::Services {
 
   std::unique_ptr<wmi::ObjectSet> ExecQuery(std::u16string_view query) override {
     if (!IsAdapterConfigurationQuery(query)) RaisePlatformError(wbem_error::kInvalidQuery, u"Invalid query");
-    return AdapterConfigurations(read_snapshot_());
+    return AdapterConfigurations(*read_snapshot_());
   }
 
  private:
@@ -252,7 +252,7 @@ std::unique_ptr<Services> GetObject(std::u16string_view moniker) {
   if (const auto* fake = seam::FakeOf(&GetObject)) return (*fake)(moniker);
   // The configurations report neither gateways nor DNS servers.
   return standin::ConnectServices(moniker, standin::LocalHostName(),
-                                  [] { return standin::ReadPartialSnapshot(standin::kLinksAndAddresses); });
+                                  [] { return standin::SnapshotForAnswer(standin::kLinksAndAddresses); });
 }
 
 }  // namespace adreca::platform::wmi

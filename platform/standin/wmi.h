@@ -10,6 +10,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/standin/adapter_reading.h"
 #include "platform/standin/adapter_snapshot.h"
 #include "platform/wmi.h"
 
@@ -46,7 +47,6 @@ std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(const AdapterSnapshot& sna
 
 // The service of root\cimv2, bound from `moniker`; every query reads the
 // adapters once through `read_snapshot`.
-using SnapshotReader = std::function<AdapterSnapshot()>;
 std::unique_ptr<wmi::Services> ConnectServices(std::u16string_view moniker, std::u16string_view host_name,
                                                SnapshotReader read_snapshot);
 
