@@ -148,12 +148,4 @@ std::string ReportHelp() {
          " 2  the command line is wrong\n";
 }
 
-std::string VersionText(const std::string& program, const std::string& version) {
-  return program + " (adreca-mac) " + version +
-         "\n"
-         "Copyright (C) 2026 the adreca-mac authors.\n"
-         "License MIT: <https://opensource.org/licenses/MIT>.\n"
-         "This is free software: you are free to change and redistribute it.\n";
-}
-
 }  // namespace adreca::app

@@ -33,7 +33,5 @@ std::variant<ReportOptions, UsageError> ParseReportOptions(const std::vector<std
 // The short usage that follows a usage error, and the whole --help text.
 std::string ReportUsage();
 std::string ReportHelp();
-// The --version text; `version` is the program's version number.
-std::string VersionText(const std::string& program, const std::string& version);
 
 }  // namespace adreca::app

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/actions.h"
+#include "app/program_info.h"
 #include "app/report.h"
 #include "app/report_format.h"
 #include "app/report_options.h"
@@ -38,8 +39,7 @@ int Run(const std::vector<std::string>& arguments) {
   }
   const ReportOptions& options = std::get<ReportOptions>(parsed);
   if (options.help) return adreca::platform::WriteOutput(ReportHelp()) ? 0 : 1;
-  if (options.version)
-    return adreca::platform::WriteOutput(VersionText("adreca-report", ADRECA_VERSION)) ? 0 : 1;
+  if (options.version) return adreca::platform::WriteOutput(VersionText("adreca-report")) ? 0 : 1;
 
   LoadStep();
   const std::vector<ReportRow> rows = RunReport(options.ways);

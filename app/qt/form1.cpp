@@ -1,7 +1,11 @@
 #include "app/qt/form1.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +15,9 @@
 
 #include "app/accessible_text.h"
 #include "app/layout.h"
+#include "app/report.h"
+#include "app/report_format.h"
+#include "core/text.h"
 
 namespace adreca::app {
 
@@ -50,6 +57,7 @@ Form1::Form1(std::span<const Way, kWays.size()> ways, AdapterLookup lookup) : lo
   resize(Pixels(kWindow.client_width), Pixels(kWindow.client_height));
   CreateControls();
   SetTabOrder();
+  AddCopyAllAction();
   Command(1)->setFocus(Qt::OtherFocusReason);
   LoadStep();
 }
@@ -131,16 +139,47 @@ void Form1::RunRow(int row) {
   QtRowBoxes boxes(*this, row, [this, row] { SetAddressToolTip(row, {}); });
   const auto error = Guarded([&] {
     const std::u16string compact = RunAction(way, boxes);
-    SetAddressToolTip(row, AdapterToolTip(compact, lookup_));
+    SetNaming(row, NameAdapters(compact, lookup_));
   });
   if (error) ReportError(*error);
 }
 
+void Form1::SetNaming(int row, AdapterNaming naming) {
+  SetAddressToolTip(row, naming.tooltip);
+  adapters_[static_cast<std::size_t>(row - 1)] = std::move(naming.adapters);
+}
+
+// Without a tooltip the address box names no adapter.
 void Form1::SetAddressToolTip(int row, const std::u16string& text) {
+  if (text.empty()) adapters_[static_cast<std::size_t>(row - 1)].clear();
   QLineEdit* box = Mac(row);
   box->setToolTip(ToQString(text));
   box->setAccessibleDescription(ToQString(AddressDescription(LayoutOf(row, Column::kAddress), text)));
 }
+
+void Form1::AddCopyAllAction() {
+  auto* copy_all = new QAction(QStringLiteral("Copy all results"), this);
+  copy_all->setObjectName("CopyAllResults");
+  copy_all->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  connect(copy_all, &QAction::triggered, this, &Form1::CopyAllResults);
+  addAction(copy_all);
+  // The window's own context menu shows its actions; the boxes keep theirs.
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+std::u16string Form1::AllResults() const {
+  std::vector<ReportRow> rows;
+  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) {
+    ReportRow& line = rows.emplace_back();
+    line.way = ways_[static_cast<std::size_t>(row - 1)].caption;
+    line.address = Mac(row)->text().toStdU16String();
+    line.status = Stat(row)->text().toStdU16String();
+    line.adapters = adapters_[static_cast<std::size_t>(row - 1)];
+  }
+  return FromUtf8(ReportText(rows));
+}
+
+void Form1::CopyAllResults() { QGuiApplication::clipboard()->setText(ToQString(AllResults())); }
 
 // The error report: the error's number and description in a modal message
 // that leaves the window open.

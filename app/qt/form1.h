@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <array>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "app/actions.h"
 #include "app/adapter_tooltip.h"
@@ -32,12 +34,21 @@ class Form1 : public QWidget {
   // fixed-pitch font at the same size.
   static QFont ControlFont();
 
+  // The boxes of every row, as the report's text table (the adapter is the
+  // one that the address box's tooltip names).
+  std::u16string AllResults() const;
+  // Puts AllResults on the clipboard: Ctrl+Shift+C, or "Copy all results"
+  // in the window's context menu.
+  void CopyAllResults();
+
  private:
   void CreateControls();
   void SetTabOrder();
   int Pixels(int twips) const;
   void RunRow(int row);
   void SetAddressToolTip(int row, const std::u16string& text);
+  void SetNaming(int row, AdapterNaming naming);
+  void AddCopyAllAction();
   void ReportError(const RaisedError& error);
 
   std::array<Way, kWays.size()> ways_;
@@ -45,6 +56,8 @@ class Form1 : public QWidget {
   std::array<QPushButton*, kWays.size()> commands_{};
   std::array<QLineEdit*, kWays.size()> macs_{};
   std::array<QLineEdit*, kWays.size()> stats_{};
+  // The adapters that the tooltip of each row's address box names.
+  std::array<std::vector<platform::AdapterIdentity>, kWays.size()> adapters_;
 };
 
 }  // namespace adreca::app

@@ -2,7 +2,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "app/program_info.h"
 #include "app/qt/application_icon.h"
 #include "app/qt/form1.h"
 
@@ -27,6 +30,11 @@ bool HasDisplay(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (const auto information =
+          adreca::app::WindowProgramInformation(std::vector<std::string>(argv + 1, argv + argc))) {
+    return std::fputs(information->c_str(), stdout) >= 0 && std::fflush(stdout) == 0 ? EXIT_SUCCESS
+                                                                                     : EXIT_FAILURE;
+  }
   if (!HasDisplay(argc, argv)) {
     std::fputs(
         "adreca-mac needs a display: no DISPLAY or WAYLAND_DISPLAY is set.\n"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -12,6 +13,8 @@
 #include "app/accessible_text.h"
 #include "app/error_report.h"
 #include "app/layout.h"
+#include "app/report.h"
+#include "app/report_format.h"
 #include "core/error.h"
 #include "core/text.h"
 
@@ -26,6 +29,14 @@ constexpr DWORD kExtendedStyle = 0;
 const wchar_t* Wide(std::u16string_view text) { return reinterpret_cast<const wchar_t*>(text.data()); }
 
 std::u16string Terminated(std::u16string_view text) { return std::u16string(text); }
+
+// A control's text as it stands.
+std::u16string TextOf(HWND control) {
+  std::u16string text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, u'\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextW(control, reinterpret_cast<wchar_t*>(text.data()), static_cast<int>(text.size()))));
+  return text;
+}
 
 // Control identifiers: the row in the units, the column in the hundreds.
 int ControlId(const ControlLayout& control) {
@@ -133,6 +144,7 @@ Form1::Form1(std::span<const Way, kWays.size()> ways, ErrorReport report, std::f
   if (window_ == nullptr) throw std::runtime_error("cannot create the window");
   try {
     Lay();
+    AddCopyAllToSystemMenu();
   } catch (...) {
     Release();
     throw;
@@ -244,7 +256,48 @@ void Form1::Show(int show_command) {
   ::SetFocus(Control("Command1"));
 }
 
-bool Form1::HandleDialogMessage(MSG& message) { return ::IsDialogMessageW(window_, &message) != FALSE; }
+bool Form1::HandleDialogMessage(MSG& message) {
+  const bool in_window = message.hwnd == window_ || ::IsChild(window_, message.hwnd);
+  if (in_window && message.message == WM_KEYDOWN && message.wParam == 'C' && ::GetKeyState(VK_CONTROL) < 0 &&
+      ::GetKeyState(VK_SHIFT) < 0) {
+    CopyAllResults();
+    return true;
+  }
+  return ::IsDialogMessageW(window_, &message) != FALSE;
+}
+
+void Form1::AddCopyAllToSystemMenu() {
+  const HMENU menu = ::GetSystemMenu(window_, FALSE);
+  if (menu == nullptr) return;
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu, MF_STRING, kCopyAllCommand, L"Copy all results\tCtrl+Shift+C");
+}
+
+std::u16string Form1::AllResults() const {
+  std::vector<ReportRow> rows;
+  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) {
+    ReportRow& line = rows.emplace_back();
+    line.way = ways_[static_cast<std::size_t>(row - 1)].caption;
+    line.address = TextOf(Control("Mac" + std::to_string(row)));
+    line.status = TextOf(Control("Stat" + std::to_string(row)));
+    line.adapters = adapters_[static_cast<std::size_t>(row - 1)];
+  }
+  return FromUtf8(ReportText(rows, "\r\n"));
+}
+
+// The table as Unicode text on the clipboard, owned by the system once given.
+void Form1::CopyAllResults() {
+  const std::u16string text = AllResults();
+  if (!::OpenClipboard(window_)) return;
+  ::EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  if (const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    std::memcpy(::GlobalLock(memory), text.c_str(), bytes);
+    ::GlobalUnlock(memory);
+    if (::SetClipboardData(CF_UNICODETEXT, memory) == nullptr) ::GlobalFree(memory);
+  }
+  ::CloseClipboard();
+}
 
 // An error on the way is reported; none leaves the window procedure.
 void Form1::Guard(const std::function<void()>& action) {
@@ -280,6 +333,12 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     }
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == kCopyAllCommand) {
+        CopyAllResults();
+        return 0;
+      }
+      break;
     case WM_ACTIVATE:
       // The focus leaves with the window and comes back to the same control.
       if (LOWORD(wparam) == WA_INACTIVE) {
@@ -308,7 +367,7 @@ void Form1::RunRow(int row) {
     Win32RowBoxes boxes([this, row](const std::u16string& text) { SetAddressText(row, text); },
                         Control("Stat" + std::to_string(row)));
     const std::u16string compact = RunAction(way, boxes);
-    SetAddressToolTip(row, AdapterToolTip(compact, lookup_));
+    SetNaming(row, NameAdapters(compact, lookup_));
   });
 }
 
@@ -322,7 +381,14 @@ void Form1::SetAddressText(int row, const std::u16string& text) {
 
 // The tooltip, and the box's accessible description that repeats it; the
 // box's text stays as it is.
+void Form1::SetNaming(int row, AdapterNaming naming) {
+  SetAddressToolTip(row, naming.tooltip);
+  adapters_[static_cast<std::size_t>(row - 1)] = std::move(naming.adapters);
+}
+
+// Without a tooltip the address box names no adapter.
 void Form1::SetAddressToolTip(int row, const std::u16string& text) {
+  if (text.empty()) adapters_[static_cast<std::size_t>(row - 1)].clear();
   const HWND box = Control("Mac" + std::to_string(row));
   const HWND tooltip = AddressToolTip(row);
   if (text.empty()) ::SendMessageW(tooltip, TTM_POP, 0, 0);

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/actions.h"
 #include "app/adapter_tooltip.h"
@@ -50,8 +51,19 @@ class Form1 {
   void Show(int show_command);
 
   // Keyboard navigation between the controls (Tab, Shift+Tab, Space on a
-  // button); true when the message was handled so.
+  // button) and the window's keys (Ctrl+Shift+C); true when the message was
+  // handled so.
   bool HandleDialogMessage(MSG& message);
+
+  // The boxes of every row, as the report's text table (the adapter is the
+  // one that the address box's tooltip names).
+  std::u16string AllResults() const;
+  // Puts AllResults on the clipboard: Ctrl+Shift+C, or "Copy all results" in
+  // the window's system menu.
+  void CopyAllResults();
+
+  // The system menu's command that copies all results.
+  static constexpr UINT kCopyAllCommand = 0x0110;
 
   // The default error report: a message box with the number and the
   // description, as a run-time error report words them.
@@ -71,6 +83,8 @@ class Form1 {
   void RunRow(int row);
   void SetAddressText(int row, const std::u16string& text);
   void SetAddressToolTip(int row, const std::u16string& text);
+  void SetNaming(int row, AdapterNaming naming);
+  void AddCopyAllToSystemMenu();
   void Report(std::int32_t number, const std::u16string& description);
 
   std::array<Way, kWays.size()> ways_;
@@ -85,6 +99,8 @@ class Form1 {
   HWND focus_ = nullptr;                           // the control to give the focus back to on activation
   std::array<HWND, kControls.size()> controls_{};  // in the layout table's order
   std::array<HWND, kWays.size()> tooltips_{};      // of the address boxes, by row; owned by the window
+  // The adapters that the tooltip of each row's address box names.
+  std::array<std::vector<platform::AdapterIdentity>, kWays.size()> adapters_;
 };
 
 }  // namespace adreca::app
