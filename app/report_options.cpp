@@ -111,6 +111,11 @@ std::variant<ReportOptions, UsageError> ParseReportOptions(const std::vector<std
       case ':':
         return Usage("option '" + scan.Current() + "' requires an argument");
       default:
+        // A known option given an argument that it does not take.
+        if (optopt == kHelp || optopt == kVersion) {
+          const std::string given = scan.Current();
+          return Usage("option '" + given.substr(0, given.find('=')) + "' doesn't allow an argument");
+        }
         return Usage("unrecognized option '" + scan.Current() + "'");
     }
   }

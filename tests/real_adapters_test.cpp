@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "core/error.h"
+#include "platform/adapter_identity.h"
+#include "platform/adapter_reading.h"
 #include "probes/probes.h"
-#include "tests/support/raised.h"
 #include "tests/support/netns.h"
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
 
 namespace adreca {
@@ -112,9 +114,30 @@ TEST_F(RealAdaptersTest, AnAdapterWithFortyAddressesLeavesTheAdapterTableWalkAlo
     EXPECT_EQ(MacAdaptInfo(), u"");
     EXPECT_EQ(ApiStatus, 0);
   }
-  netns.AddVeths({{"eth0", "00:1a:2b:3c:4d:5e", addresses}, {"eth1", "02:00:00:00:00:0b", {"198.51.100.7/24"}}});
+  netns.AddVeths(
+      {{"eth0", "00:1a:2b:3c:4d:5e", addresses}, {"eth1", "02:00:00:00:00:0b", {"198.51.100.7/24"}}});
   const auto inside = netns.Enter();
   EXPECT_EQ(MacAdaptInfo(), u"001A2B3C4D5E");
+}
+
+// One report reads the adapters once: its ways agree with each other even when
+// the adapters change between two of them. Without the shared reading each
+// way sees the change.
+TEST_F(RealAdaptersTest, WaysThatShareOneReadingAgreeWhileTheAdaptersChange) {
+  TestNamespace netns;
+  netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"192.0.2.10/24"});
+  const auto inside = netns.Enter();
+  {
+    const platform::SharedAdapterReading reading;
+    EXPECT_EQ(MacWinMgmt(), u"001A2B3C4D5E");
+    netns.SetMac("eth0", "02:00:00:00:00:99");
+    EXPECT_EQ(MacNetWksta(), u"001A2B3C4D5E");
+    EXPECT_EQ(MacAdaptInfo(), u"001A2B3C4D5E");
+    EXPECT_EQ(MacNetBios(), u"001A2B3C4D5E");
+    EXPECT_EQ(platform::FindAdaptersByAddress(u"001A2B3C4D5E").size(), 1u);
+  }
+  EXPECT_EQ(MacNetWksta(), u"020000000099");
+  EXPECT_EQ(MacAdaptInfo(), u"020000000099");
 }
 
 }  // namespace

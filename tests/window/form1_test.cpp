@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -281,6 +284,54 @@ TEST_F(Form1Test, TheAddressBoxAnnouncesTheAdapterToo) {
   EXPECT_TRUE(description.startsWith(QString::fromStdU16String(AccessibleDescription(kControls[1]))))
       << description.toStdString();
   EXPECT_TRUE(description.endsWith(kEth0ToolTip)) << description.toStdString();
+}
+
+}  // namespace
+}  // namespace adreca::app
+
+namespace adreca::app {
+namespace {
+
+// ---- Copy all results ----
+
+TEST_F(Form1Test, CtrlShiftCCopiesEveryRowAsTheWindowShowsIt) {
+  QTest::mouseClick(form.Command(1), Qt::LeftButton);
+  QTest::mouseClick(form.Command(3), Qt::LeftButton);
+  ClickAndReadReport(form.Command(4));  // an error: its boxes stay empty
+  QGuiApplication::clipboard()->clear();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  QTest::keyClick(&form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "Way        Address            Status  Adapter\n"
+            "WinMgmt    00-1A-2B-3C-4D-5E  n/a     eth0\n"
+            "IpConfig\n"
+            "NetWksta   00-1A-2B-3C-4D-5E  232     eth0\n"
+            "NetBios\n"
+            "AdaptInfo\n");
+}
+
+TEST_F(Form1Test, TheWindowsContextMenuOffersCopyAllResults) {
+  EXPECT_EQ(form.contextMenuPolicy(), Qt::ActionsContextMenu);
+  QAction* copy_all = nullptr;
+  for (QAction* action : form.actions()) {
+    if (action->text() == "Copy all results") copy_all = action;
+  }
+  ASSERT_NE(copy_all, nullptr);
+  QTest::mouseClick(form.Command(1), Qt::LeftButton);
+  // What the user typed stands in the copy; no adapter is named for it.
+  form.Mac(1)->setFocus();
+  form.Mac(1)->selectAll();
+  QTest::keyClicks(form.Mac(1), "typed");
+  QGuiApplication::clipboard()->clear();
+  copy_all->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "Way        Address  Status  Adapter\n"
+            "WinMgmt    typed    n/a\n"
+            "IpConfig\n"
+            "NetWksta\n"
+            "NetBios\n"
+            "AdaptInfo\n");
 }
 
 }  // namespace

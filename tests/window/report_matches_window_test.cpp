@@ -1,0 +1,211 @@
+// The console report against the window, on real adapters: in a network
+// namespace of each scenario, the window's five buttons are pressed and the
+// report program is run in all three forms; every row of the report must be
+// what the window shows (address box, status box, error report, the adapter
+// its tooltip names), and its exit status must follow the rules.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/qt/form1.h"
+#include "app/report.h"
+#include "app/report_format.h"
+#include "core/text.h"
+#include "tests/support/captured_run.h"
+#include "tests/support/netns.h"
+#include "tests/support/temp_folder.h"
+
+namespace adreca::app {
+namespace {
+
+using testing::CapturedRun;
+using testing::TestNamespace;
+
+// What the window shows in one row after its button was pressed.
+struct WindowRow {
+  std::string address;
+  std::string status;
+  std::optional<RaisedError> error;
+  std::string tooltip;
+};
+
+// Presses the button; an error report that opens is read and closed.
+std::optional<RaisedError> Press(QPushButton* button) {
+  std::optional<RaisedError> error;
+  QTimer closer;
+  closer.setSingleShot(true);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      // "Run-time error 'N':\n\nDescription"
+      const QString text = box->text();
+      const qsizetype quote = text.indexOf('\'');
+      error = RaisedError{text.mid(quote + 1, text.indexOf('\'', quote + 1) - quote - 1).toInt(),
+                          text.mid(text.indexOf("\n\n") + 2).toStdU16String()};
+      box->accept();
+    }
+  });
+  closer.start(0);
+  QTest::mouseClick(button, Qt::LeftButton);
+  return error;
+}
+
+std::vector<WindowRow> WhatTheWindowShows() {
+  Form1 form;
+  form.show();
+  std::vector<WindowRow> rows;
+  for (int row = 1; row <= static_cast<int>(kWays.size()); ++row) {
+    WindowRow shown;
+    shown.error = Press(form.Command(row));
+    shown.address = form.Mac(row)->text().toStdString();
+    shown.status = form.Stat(row)->text().toStdString();
+    shown.tooltip = form.Mac(row)->toolTip().toStdString();
+    rows.push_back(std::move(shown));
+  }
+  return rows;
+}
+
+std::string Text(const nlohmann::json& value) {
+  return value.is_null() ? std::string() : value.get<std::string>();
+}
+
+struct Scenario {
+  const char* name;
+  std::function<void(TestNamespace&)> build;
+  int exit_status;
+};
+
+class ReportMatchesWindowTest : public ::testing::TestWithParam<Scenario> {
+ protected:
+  void SetUp() override {
+    ADRECA_SKIP_WITHOUT_NETNS();
+    ::unsetenv("COMSPEC");  // the project's interpreter, beside the programs
+    ::setenv("TEMP", ToUtf8(folder.WithSeparator()).c_str(), 1);
+  }
+  void TearDown() override { ::unsetenv("TEMP"); }
+
+  CapturedRun Report(const std::string& format) {
+    return testing::RunCaptured(testing::BesideThisProgram("adreca-report"), {"--format=" + format});
+  }
+
+  testing::TempFolder folder{"adreca-report"};
+};
+
+TEST_P(ReportMatchesWindowTest, EveryRowIsWhatTheWindowShowsInEveryForm) {
+  TestNamespace netns;
+  GetParam().build(netns);
+  const auto inside = netns.Enter();
+  LoadStep();
+  const std::vector<WindowRow> window = WhatTheWindowShows();
+
+  // JSON: the boxes, the error, and the adapter that the tooltip names.
+  const CapturedRun json_run = Report("json");
+  EXPECT_EQ(json_run.status, GetParam().exit_status);
+  const nlohmann::json json = nlohmann::json::parse(json_run.output);
+  ASSERT_EQ(json.at("rows").size(), kWays.size());
+  std::vector<ReportRow> expected;
+  for (std::size_t i = 0; i < kWays.size(); ++i) {
+    SCOPED_TRACE(ToUtf8(kWays[i].caption));
+    const nlohmann::json& row = json.at("rows")[i];
+    EXPECT_EQ(row.at("way"), ToUtf8(kWays[i].caption));
+    EXPECT_EQ(row.at("address"), window[i].address);
+    EXPECT_EQ(row.at("status"), window[i].status);
+    EXPECT_EQ(row.at("error").is_null(), !window[i].error);
+    if (window[i].error) {
+      EXPECT_EQ(row.at("error").at("number"), window[i].error->number);
+      EXPECT_EQ(row.at("error").at("description"), ToUtf8(window[i].error->description));
+    }
+    const nlohmann::json& adapter = row.at("adapter");
+    if (adapter.is_null()) {
+      EXPECT_EQ(window[i].tooltip.find("Adapter: "), std::string::npos) << window[i].tooltip;
+    } else {
+      EXPECT_EQ(window[i].tooltip.rfind("Adapter: " + Text(adapter.at("name")) + "\n", 0), 0u)
+          << window[i].tooltip;
+      EXPECT_NE(window[i].tooltip.find(Text(adapter.at("administered")) + " administered"),
+                std::string::npos);
+      EXPECT_NE(window[i].tooltip.find(Text(adapter.at("description"))), std::string::npos);
+    }
+    ReportRow& line = expected.emplace_back();
+    line.way = kWays[i].caption;
+    line.address = FromUtf8(window[i].address);
+    line.status = FromUtf8(window[i].status);
+    line.error = window[i].error;
+    if (!adapter.is_null()) line.adapters.push_back({FromUtf8(Text(adapter.at("name"))), {}, {}, {}, {}});
+  }
+
+  // Text: exactly the table of what the window shows.
+  const CapturedRun text_run = Report("text");
+  EXPECT_EQ(text_run.status, GetParam().exit_status);
+  EXPECT_EQ(text_run.output, ReportText(expected));
+
+  // CSV, read by a real CSV reader.
+  const CapturedRun csv_run = Report("csv");
+  EXPECT_EQ(csv_run.status, GetParam().exit_status);
+  const auto records = testing::CsvRecords(csv_run.output);
+  ASSERT_EQ(records.size(), kWays.size() + 1);
+  for (std::size_t i = 0; i < kWays.size(); ++i) {
+    const std::vector<std::string>& record = records[i + 1];
+    ASSERT_EQ(record.size(), records[0].size());
+    EXPECT_EQ(record[0], ToUtf8(kWays[i].caption));
+    EXPECT_EQ(record[1], window[i].address);
+    EXPECT_EQ(record[2], window[i].status);
+    EXPECT_EQ(record[3], window[i].error ? std::to_string(window[i].error->number) : "");
+    EXPECT_EQ(record[5], expected[i].adapters.empty() ? "" : ToUtf8(expected[i].adapters.front().name));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, ReportMatchesWindowTest,
+    ::testing::Values(Scenario{"TheOnlyAdapter",
+                               [](TestNamespace& netns) {
+                                 netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"192.0.2.10/24"});
+                                 netns.AddDefaultRoute("eth0", "192.0.2.1");
+                               },
+                               0},
+                      Scenario{"ADownFirstAdapter",
+                               [](TestNamespace& netns) {
+                                 netns.AddVeth("eth0", "02:00:5e:10:00:01", {"192.0.2.10/24"}, /*up=*/false);
+                                 netns.AddVeth("eth1", "00:1a:2b:3c:4d:5e", {"198.51.100.7/24"});
+                               },
+                               0},
+                      Scenario{"LoopbackOnly", [](TestNamespace&) {}, 1},
+                      Scenario{"AVpnInterfaceFirst",
+                               [](TestNamespace& netns) {
+                                 netns.AddTun("tun0");
+                                 netns.Run({"addr", "add", "192.0.2.20/24", "dev", "tun0"});
+                                 netns.Run({"link", "set", "dev", "tun0", "up"});
+                                 netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"198.51.100.7/24"});
+                               },
+                               1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReportMatchesWindowScenarioTest, AVpnInterfaceFirstIsErrorNinetyFourInTheFirstRow) {
+  ADRECA_SKIP_WITHOUT_NETNS();
+  TestNamespace netns;
+  netns.AddTun("tun0");
+  netns.Run({"addr", "add", "192.0.2.20/24", "dev", "tun0"});
+  netns.Run({"link", "set", "dev", "tun0", "up"});
+  const auto inside = netns.Enter();
+  const CapturedRun run =
+      testing::RunCaptured(testing::BesideThisProgram("adreca-report"), {"--format=json", "--way=WinMgmt"});
+  EXPECT_EQ(run.status, 1);
+  const nlohmann::json rows = nlohmann::json::parse(run.output).at("rows");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].at("error").at("number"), 94);
+  EXPECT_EQ(rows[0].at("error").at("description"), "Invalid use of Null");
+  EXPECT_EQ(rows[0].at("address"), "");
+}
+
+}  // namespace
+}  // namespace adreca::app
