@@ -317,3 +317,61 @@ TEST(Form1LoadTest, TheLoadStepHasRecordedTheTemporaryFolder) {
 
 }  // namespace
 }  // namespace adreca::app
+
+namespace adreca::app {
+namespace {
+
+std::u16string ClipboardText(HWND owner) {
+  std::u16string text;
+  if (!::OpenClipboard(owner)) return text;
+  if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const char16_t*>(::GlobalLock(data));
+    ::GlobalUnlock(data);
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+void EmptyClipboard(HWND owner) {
+  if (!::OpenClipboard(owner)) return;
+  ::EmptyClipboard();
+  ::CloseClipboard();
+}
+
+// Rows 1 and 3 found the fakes' address (the adapter "Ethernet 3"), row 2 failed.
+constexpr char16_t kCopied[] =
+    u"Way        Address            Status  Adapter\r\n"
+    u"WinMgmt    00-1A-2B-3C-4D-5E  n/a     Ethernet 3\r\n"
+    u"IpConfig\r\n"
+    u"NetWksta   00-1A-2B-3C-4D-5E  232     Ethernet 3\r\n"
+    u"NetBios\r\n"
+    u"AdaptInfo\r\n";
+
+TEST_F(Form1Test, TheSystemMenuCopiesAllResults) {
+  for (const char* name : {"Command1", "Command2", "Command3"}) ::SendMessageW(form.Control(name), BM_CLICK, 0, 0);
+  EmptyClipboard(form.window());
+  ::SendMessageW(form.window(), WM_SYSCOMMAND, Form1::kCopyAllCommand, 0);
+  EXPECT_EQ(ClipboardText(form.window()), kCopied);
+  // The item is in the system menu, with its keys.
+  const HMENU menu = ::GetSystemMenu(form.window(), FALSE);
+  wchar_t label[64] = {};
+  ::GetMenuStringW(menu, Form1::kCopyAllCommand, label, 64, MF_BYCOMMAND);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(label)), u"Copy all results\tCtrl+Shift+C");
+}
+
+TEST_F(Form1Test, CtrlShiftCCopiesAllResultsFromAnyControl) {
+  for (const char* name : {"Command1", "Command2", "Command3"}) ::SendMessageW(form.Control(name), BM_CLICK, 0, 0);
+  EmptyClipboard(form.window());
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = keys[VK_SHIFT] = 0x80;
+  ::SetKeyboardState(keys);
+  MSG message{form.Control("Mac4"), WM_KEYDOWN, 'C', 0, 0, {}};
+  EXPECT_TRUE(form.HandleDialogMessage(message));
+  keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_EQ(ClipboardText(form.window()), kCopied);
+}
+
+}  // namespace
+}  // namespace adreca::app
