@@ -1,5 +1,6 @@
-# Installation and the Debian package of the Linux build: the program, the
-# command interpreter that it finds beside itself, their manual pages, the
+# Installation and the Debian package of the Linux build: the window program,
+# the console report, the command interpreter that both find beside
+# themselves, their manual pages, the
 # desktop files with the icons, and the package's copyright and changelog.
 
 include(GNUInstallDirs)
@@ -9,14 +10,14 @@ set(ADRECA_APP_ID io.github.adreca.AdrecaMac)
 # example domain (it has no web site or mail domain of its own).
 set(ADRECA_MAINTAINER "adreca-mac maintainers <maintainers@users.noreply.c-seed-59fb8973.example>")
 
-install(TARGETS adreca-mac RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS adreca-mac adreca-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET adreca-cmd)
   # platform::ProgramFolder() looks for it in the program's own folder.
   install(TARGETS adreca-cmd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 # A stripped installation, as the package's, also drops the compiler's
 # .comment section, as Debian's own packages do (dh_strip).
-foreach(program adreca-mac adreca-cmd)
+foreach(program adreca-mac adreca-report adreca-cmd)
   if(TARGET ${program})
     install(CODE "
       if(CMAKE_INSTALL_DO_STRIP)
