@@ -18,6 +18,7 @@
 #include "app/actions.h"
 #include "app/adapter_tooltip.h"
 #include "app/win32/accessible_annotations.h"
+#include "app/win32/program_icons.h"
 
 namespace adreca::app {
 
@@ -60,6 +61,7 @@ class Form1 {
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void Lay();
+  void Rescale(UINT dpi, const RECT& suggested);
   void CreateControls();
   void CreateToolTips();
   void AnnotateControls();
@@ -81,6 +83,7 @@ class Form1 {
   bool setting_address_ = false;  // the program, not the user, is changing an address box
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
+  WindowIcons icons_;                // the window's own, at its DPI
   HWND focus_ = nullptr;             // the control to give the focus back to on activation
   std::array<HWND, 15> controls_{};  // in the layout table's order
   std::array<HWND, 5> tooltips_{};   // of the address boxes, rows 1 to 5; owned by the window
