@@ -133,8 +133,9 @@ void Form1::Lay() {
   const SIZE size = WindowSize(kStyle, kExtendedStyle, dpi);
   ::SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   icons_.Apply(window_, dpi);
-  font_ = CreateControlFont(dpi);
+  font_ = CreateControlFont(ControlFontPixels(dpi));
   CreateControls();
+  FitFont(dpi);
   CreateToolTips();
   AnnotateControls();
 }

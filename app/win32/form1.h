@@ -62,6 +62,7 @@ class Form1 {
   LRESULT Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void Lay();
   void Rescale(UINT dpi, const RECT& suggested);
+  void FitFont(UINT dpi);
   void CreateControls();
   void CreateToolTips();
   void AnnotateControls();

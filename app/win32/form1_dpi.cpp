@@ -16,8 +16,6 @@
 namespace adreca::app {
 
 void Form1::Rescale(UINT dpi, const RECT& suggested) {
-  const HFONT font = CreateControlFont(dpi);
-  if (font == nullptr) return;  // keeps the whole layout at the old DPI rather than half of it
   ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   // Without a redraw per control: the whole window is redrawn once at the end.
@@ -26,16 +24,27 @@ void Form1::Rescale(UINT dpi, const RECT& suggested) {
     const RECT place = ControlRect(kControls[i], dpi);
     ::SetWindowPos(controls_[i], nullptr, place.left, place.top, place.right - place.left,
                    place.bottom - place.top, kQuietly);
-    // The font before the margins: a new font resets an edit box's margins.
-    ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (kControls[i].kind == ControlKind::kTextBox) SetTextMargins(controls_[i], dpi);
   }
-  const HFONT old = std::exchange(font_, font);
-  if (old != nullptr) ::DeleteObject(old);
+  FitFont(dpi);
   const int width = TwipsToPixels(kWindow.client_width, static_cast<int>(dpi));
   for (const HWND tooltip : tooltips_) ::SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, width);
   icons_.Apply(window_, dpi);
   ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// The controls' font at the DPI, fitted to the address boxes as they are
+// placed now; the old font goes once no control uses it.
+void Form1::FitFont(UINT dpi) {
+  const HFONT font = CreateFittingControlFont(dpi, Control("Mac1"));
+  if (font == nullptr) return;  // the controls keep the font they have
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // A new font resets an edit box's margins.
+    if (kControls[i].kind == ControlKind::kTextBox) SetTextMargins(controls_[i], dpi);
+  }
+  const HFONT old = std::exchange(font_, font);
+  if (old != nullptr) ::DeleteObject(old);
 }
 
 }  // namespace adreca::app

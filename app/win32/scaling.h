@@ -17,9 +17,19 @@ RECT ControlRect(const ControlLayout& control, UINT dpi);
 // the given style at that DPI.
 SIZE WindowSize(DWORD style, DWORD extended_style, UINT dpi);
 
-// The font of every control: the layout's face and points at the DPI,
-// regular weight, no italic, underline or strike-out, character set 0.
-HFONT CreateControlFont(UINT dpi);
+// The font of every control: the layout's face, regular weight, no italic,
+// underline or strike-out, character set 0, `pixels` high (the em, without
+// internal leading).
+HFONT CreateControlFont(int pixels);
+// The layout's points at the DPI, in pixels.
+int ControlFontPixels(UINT dpi);
+
+// The font at the DPI for a window whose address box is `address_box`: the
+// layout's points, or where the glyphs, rounded to whole pixels, grow faster
+// than the box (18-point Lucida Console at 120 or 144 DPI, for one), the
+// largest size below it at which a whole address fits the box. The box's
+// margins must be set first. Null when no font can be made.
+HFONT CreateFittingControlFont(UINT dpi, HWND address_box);
 
 // Narrow inner margins, so that a display address (17 characters at 18
 // points) fits whole in its box. The margins that the system derives from the
