@@ -39,9 +39,10 @@ add_custom_target(adreca_stage DEPENDS ${ADRECA_RELEASE_STAGED})
 # adreca_windows_msi(<target> <version> <msi>): the MSI of the stage at a
 # version. Its ProductCode is derived from the version, so that a rebuilt
 # package of one version is the same product and a package of another
-# version upgrades it.
+# version upgrades it. The namespace is the package's UpgradeCode, which
+# never changes.
 function(adreca_windows_msi target version msi)
-  string(UUID product_code NAMESPACE 9B1C4E2A-6D3F-4A5B-8C7D-0E1F2A3B4C5D NAME "adreca-mac ${version}" TYPE SHA1
+  string(UUID product_code NAMESPACE F06C9993-7F1C-476F-83DF-49551158DC6A NAME "adreca-mac ${version}" TYPE SHA1
                                      UPPER)
   # wixl takes the files' paths relative to where it runs.
   file(RELATIVE_PATH stage ${ADRECA_RELEASE_DIR} ${ADRECA_RELEASE_STAGE})
