@@ -15,6 +15,8 @@
 #include "app/layout.h"
 #include "app/report.h"
 #include "app/report_format.h"
+#include "app/win32/program_icons.h"
+#include "app/win32/scaling.h"
 #include "core/error.h"
 #include "core/text.h"
 
@@ -52,7 +54,8 @@ void Form1::RegisterWindowClass() {
     window_class.style = CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = &Form1::WindowProcedure;
     window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+    window_class.hIcon = LoadProgramIcon(SM_CXICON, ::GetDpiForSystem(), true);
+    window_class.hIconSm = LoadProgramIcon(SM_CXSMICON, ::GetDpiForSystem(), true);
     window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = kClassName;
@@ -62,30 +65,6 @@ void Form1::RegisterWindowClass() {
 }
 
 namespace {
-
-// The font of every control: Lucida Console, 18 points at the window's DPI,
-// regular weight, no italic, underline or strike-out, character set 0.
-HFONT CreateControlFont(UINT dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -::MulDiv(kWindow.font_points, static_cast<int>(dpi), 72);
-  font.lfWeight = kWindow.font_weight;
-  font.lfCharSet = ANSI_CHARSET;
-  font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-  const std::u16string face = Terminated(kWindow.font_face);
-  std::copy_n(Wide(face), std::min<std::size_t>(face.size() + 1, LF_FACESIZE), font.lfFaceName);
-  return ::CreateFontIndirectW(&font);
-}
-
-// Narrow inner margins, so that a display address (17 characters at 18
-// points) fits whole in its box. The margins that the system derives from the
-// font are wide for some of the fixed-pitch fonts that stand in where Lucida
-// Console is not installed, wide enough to hide the last character.
-constexpr int kTextMarginAt96Dpi = 2;
-
-void SetTextMargins(HWND box, int dpi) {
-  const auto margin = static_cast<WORD>(::MulDiv(kTextMarginAt96Dpi, dpi, 96));
-  ::SendMessageW(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
-}
 
 // Shows the address box (through the window, which also drops the box's
 // tooltip) and the status box of one row.
@@ -156,13 +135,12 @@ Form1::Form1(std::span<const Way, kWays.size()> ways, ErrorReport report, std::f
 // window where it places new windows. Then the controls, in their font.
 void Form1::Lay() {
   const UINT dpi = ::GetDpiForWindow(window_);
-  RECT frame{0, 0, TwipsToPixels(kWindow.client_width, static_cast<int>(dpi)),
-             TwipsToPixels(kWindow.client_height, static_cast<int>(dpi))};
-  ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, dpi);
-  ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  font_ = CreateControlFont(dpi);
+  const SIZE size = WindowSize(kStyle, kExtendedStyle, dpi);
+  ::SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  icons_.Apply(window_, dpi);
+  font_ = CreateControlFont(ControlFontPixels(dpi));
   CreateControls();
+  FitFont(dpi);
   CreateToolTips();
   AnnotateControls();
 }
@@ -185,7 +163,7 @@ void Form1::CreateControls() {
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(),
             [](std::size_t a, std::size_t b) { return kControls[a].tab_index < kControls[b].tab_index; });
-  const int dpi = static_cast<int>(::GetDpiForWindow(window_));
+  const UINT dpi = ::GetDpiForWindow(window_);
   for (const std::size_t index : order) {
     const ControlLayout& control = kControls[index];
     const bool button = control.kind == ControlKind::kButton;
@@ -193,10 +171,10 @@ void Form1::CreateControls() {
         button ? Terminated(ways_[static_cast<std::size_t>(control.row - 1)].caption) : std::u16string();
     const DWORD style =
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | (button ? BS_PUSHBUTTON : ES_LEFT | ES_AUTOHSCROLL);
+    const RECT place = ControlRect(control, dpi);
     const HWND handle =
         ::CreateWindowExW(button ? 0 : WS_EX_CLIENTEDGE, button ? L"BUTTON" : L"EDIT", Wide(caption), style,
-                          TwipsToPixels(control.left, dpi), TwipsToPixels(control.top, dpi),
-                          TwipsToPixels(control.width, dpi), TwipsToPixels(control.height, dpi), window_,
+                          place.left, place.top, place.right - place.left, place.bottom - place.top, window_,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(control))),
                           ::GetModuleHandleW(nullptr), nullptr);
     if (handle == nullptr) throw std::runtime_error("cannot create the control " + std::string(control.name));
@@ -348,6 +326,11 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
       }
       break;
+    case WM_DPICHANGED:
+      // The window has moved to a monitor of another DPI: the suggested
+      // rectangle keeps it where the user put it.
+      Rescale(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_DESTROY:
       ClearAnnotations();  // the controls are still there
       window_ = nullptr;

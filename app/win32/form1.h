@@ -21,6 +21,7 @@
 #include "app/layout.h"
 #include "app/ways.h"
 #include "app/win32/accessible_annotations.h"
+#include "app/win32/program_icons.h"
 
 namespace adreca::app {
 
@@ -74,6 +75,8 @@ class Form1 {
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void Lay();
+  void Rescale(UINT dpi, const RECT& suggested);
+  void FitFont(UINT dpi);
   void CreateControls();
   void CreateToolTips();
   void AnnotateControls();
@@ -96,6 +99,7 @@ class Form1 {
   bool setting_address_ = false;  // the program, not the user, is changing an address box
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
+  WindowIcons icons_;                              // the window's own, at its DPI
   HWND focus_ = nullptr;                           // the control to give the focus back to on activation
   std::array<HWND, kControls.size()> controls_{};  // in the layout table's order
   std::array<HWND, kWays.size()> tooltips_{};      // of the address boxes, by row; owned by the window
