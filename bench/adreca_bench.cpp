@@ -20,6 +20,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "bench/link_dump_floor.h"
 #include "bench/python_peer.h"
@@ -138,6 +139,51 @@ void RunAndWait(const char* program, char* const argv[]) {
     throw std::runtime_error(std::string(program) + " failed");
 }
 
+// A whole process with its standard output into a file of the scratch folder.
+void RunToFile(const std::string& program, std::vector<std::string> arguments, const std::string& file) {
+  posix_spawn_file_actions_t actions;
+  ::posix_spawn_file_actions_init(&actions);
+  ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+  arguments.insert(arguments.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int failure = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  ::posix_spawn_file_actions_destroy(&actions);
+  if (failure != 0) throw std::runtime_error("cannot start " + program);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  // The report's status 1 (a way found nothing) is an answer, not a failure.
+  if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) throw std::runtime_error(program + " failed");
+}
+
+std::string BesideThisProgram(const std::string& name) {
+  return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
+}
+
+// The console report as a user runs it: every way, as JSON, into a file.
+void ReportProcess(benchmark::State& state) {
+  const std::string report = BesideThisProgram("adreca-report");
+  const std::string file = (scratch->path() / "report.json").string();
+  for (auto _ : state) RunToFile(report, {"--format=json"}, file);
+}
+
+// The report of the adapter table alone, which starts no interpreter, and its
+// peer: ip's own JSON list of the links.
+void ReportAdaptInfoProcess(benchmark::State& state) {
+  const std::string report = BesideThisProgram("adreca-report");
+  const std::string file = (scratch->path() / "adaptinfo.json").string();
+  for (auto _ : state) RunToFile(report, {"--way=AdaptInfo", "--format=json"}, file);
+}
+
+void IpJsonLinkProcess(benchmark::State& state) {
+  const std::string file = (scratch->path() / "links.json").string();
+  for (auto _ : state) RunToFile("ip", {"-j", "link"}, file);
+}
+
 void ProcessFloor(benchmark::State& state) {
   const std::string command = "ip -o link > '" + (scratch->path() / "links.txt").string() + "'";
   char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()),
@@ -183,6 +229,9 @@ void Register() {
   benchmark::RegisterBenchmark("probe/AdaptInfo", Probe<&MacAdaptInfo>);
   benchmark::RegisterBenchmark("probe/IpConfig", Probe<&MacIpConfig>);
   benchmark::RegisterBenchmark("floor/sh_ip_link_to_file", ProcessFloor);
+  benchmark::RegisterBenchmark("process/report_json", ReportProcess);
+  benchmark::RegisterBenchmark("process/report_adaptinfo_json", ReportAdaptInfoProcess);
+  benchmark::RegisterBenchmark("peer/ip_j_link", IpJsonLinkProcess);
   benchmark::RegisterBenchmark("peer/psutil_net_if_addrs", PsutilNetIfAddrs)->UseManualTime();
   RegisterNamespaceSnapshots();
 }

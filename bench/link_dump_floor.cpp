@@ -37,8 +37,6 @@ class Socket {
   mnl_socket* socket_;
 };
 
-}  // namespace
-
 // Sends one dump request of `type` for `family` and reads every reply;
 // answers the number of messages of `counted` type.
 int Dump(const Socket& socket, unsigned port, std::uint16_t type, std::uint8_t family,

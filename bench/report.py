@@ -116,6 +116,15 @@ def main():
         ratio_row(f"IpConfig / sh -c 'ip -o link >file', {title}", run, "probe/IpConfig",
                   "floor/sh_ip_link_to_file", limit)
 
+    # 3b. The console report as whole processes: every way (it starts the
+    # interpreter once) against the listing's own process floor, and the
+    # adapter table alone against ip's JSON list of the links.
+    for run, title in (("n4", "4 ifs"), ("n2001", "2,001 ifs")):
+        ratio_row(f"adreca-report --format=json / sh -c 'ip -o link >file', {title}", run, "process/report_json",
+                  "floor/sh_ip_link_to_file", 1.0)
+        ratio_row(f"adreca-report --way=AdaptInfo --format=json / ip -j link, {title}", run,
+                  "process/report_adaptinfo_json", "peer/ip_j_link", 1.5)
+
     # 4. The window against a bare window with the same controls.
     for platform in ("offscreen", "xcb"):
         ratio_row(f"Form1 / bare window, start to paint, {platform}", "window", f"window/Form1/{platform}",
