@@ -91,22 +91,23 @@ TTTOOLINFOW ToolOf(HWND owner, HWND box) {
   return tool;
 }
 
-// A tooltip for one address box, starting empty (an empty tooltip is never
-// shown). Lines break at the line ends of the text and at the window's width.
-HWND CreateToolTip(HWND owner, HWND box, int max_width) {
+// The tooltip control of the address boxes. Lines break at the line ends of
+// the text and at the window's width.
+HWND CreateToolTip(HWND owner, int max_width) {
   const HWND tooltip = ::CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  if (tooltip == nullptr) return nullptr;
+  if (tooltip != nullptr) ::SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, max_width);
+  return tooltip;
+}
+
+// One address box as a tool of the tooltip control, starting empty (an empty
+// tooltip is never shown).
+bool AddTool(HWND tooltip, HWND owner, HWND box) {
   TTTOOLINFOW tool = ToolOf(owner, box);
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.lpszText = const_cast<wchar_t*>(L"");
-  if (::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) == FALSE) {
-    ::DestroyWindow(tooltip);
-    return nullptr;
-  }
-  ::SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, max_width);
-  return tooltip;
+  return ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
 }
 
 }  // namespace
@@ -142,7 +143,6 @@ void Form1::Lay() {
   CreateControls();
   FitFont(dpi);
   CreateToolTips();
-  AnnotateControls();
 }
 
 Form1::~Form1() { Release(); }
@@ -184,8 +184,9 @@ void Form1::CreateControls() {
   }
 }
 
-// Owned by the window, not its children: the window keeps its fifteen
-// controls, and the tooltips go with it.
+// One tooltip control for the address boxes, a tool each. Owned by the
+// window, not its children: the window keeps its fifteen controls, and the
+// tooltip goes with it.
 void Form1::CreateToolTips() {
   static const bool loaded = [] {
     const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
@@ -193,32 +194,42 @@ void Form1::CreateToolTips() {
   }();
   if (!loaded) throw std::runtime_error("cannot load the common controls");
   const int width = TwipsToPixels(kWindow.client_width, static_cast<int>(::GetDpiForWindow(window_)));
-  for (int row = 1; row <= static_cast<int>(tooltips_.size()); ++row) {
-    const HWND tooltip = CreateToolTip(window_, Control("Mac" + std::to_string(row)), width);
-    if (tooltip == nullptr)
-      throw std::runtime_error("cannot create the tooltip of row " + std::to_string(row));
-    tooltips_[static_cast<std::size_t>(row - 1)] = tooltip;
+  tooltip_ = CreateToolTip(window_, width);
+  if (tooltip_ == nullptr) throw std::runtime_error("cannot create the address boxes' tooltip");
+  for (int row = 1; row <= static_cast<int>(kWays.size()); ++row) {
+    if (!AddTool(tooltip_, window_, Control("Mac" + std::to_string(row))))
+      throw std::runtime_error("cannot give the address box of row " + std::to_string(row) + " a tooltip");
   }
 }
 
+// Screen readers ask once the window is there: the annotation service (a COM
+// server) is joined after the first paint, not before it.
 void Form1::AnnotateControls() {
+  if (annotations_) return;
+  annotations_.emplace();
   annotated_ = true;
   for (std::size_t i = 0; i < kControls.size(); ++i) {
-    const bool taken = annotations_.Annotate(controls_[i], AccessibleName(kControls[i]),
-                                             AccessibleDescription(kControls[i]));
+    const bool taken = annotations_->Annotate(controls_[i], AccessibleName(kControls[i]),
+                                              AccessibleDescription(kControls[i]));
     annotated_ = annotated_ && taken;
+  }
+  for (int row = 1; row <= static_cast<int>(kWays.size()); ++row) {
+    const HWND box = Control("Mac" + std::to_string(row));
+    annotations_->Describe(
+        box, AddressDescription(LayoutOf(row, Column::kAddress), tooltips_text_[static_cast<std::size_t>(row - 1)]));
   }
 }
 
 void Form1::ClearAnnotations() noexcept {
+  if (!annotations_) return;
   for (const HWND control : controls_) {
-    if (control != nullptr) annotations_.Clear(control);
+    if (control != nullptr) annotations_->Clear(control);
   }
 }
 
 HWND Form1::AddressToolTip(int row) const {
-  if (row < 1 || row > static_cast<int>(tooltips_.size())) return nullptr;
-  return tooltips_[static_cast<std::size_t>(row - 1)];
+  if (row < 1 || row > static_cast<int>(kWays.size())) return nullptr;
+  return tooltip_;
 }
 
 HWND Form1::Control(std::string_view name) const {
@@ -232,6 +243,7 @@ void Form1::Show(int show_command) {
   ::ShowWindow(window_, show_command);
   ::UpdateWindow(window_);
   ::SetFocus(Control("Command1"));
+  AnnotateControls();
 }
 
 bool Form1::HandleDialogMessage(MSG& message) {
@@ -378,7 +390,8 @@ void Form1::SetAddressToolTip(int row, const std::u16string& text) {
   TTTOOLINFOW tool = ToolOf(window_, box);
   tool.lpszText = const_cast<wchar_t*>(Wide(text));
   ::SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  annotations_.Describe(box, AddressDescription(LayoutOf(row, Column::kAddress), text));
+  tooltips_text_[static_cast<std::size_t>(row - 1)] = text;
+  if (annotations_) annotations_->Describe(box, AddressDescription(LayoutOf(row, Column::kAddress), text));
 }
 
 // The report leaves the program running: one failing way of finding the

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,10 +43,12 @@ class Form1 {
   HWND window() const { return window_; }
   // A control by its name in the layout table ("Command1", "Mac1", ...).
   HWND Control(std::string_view name) const;
-  // The tooltip control of a row's address box, rows counted from 1.
+  // The tooltip control of a row's address box, rows counted from 1 (one
+  // control, the box its tool).
   HWND AddressToolTip(int row) const;
-  // Whether the system took every control's accessible name and description;
-  // where it has no annotation service, the controls keep its defaults.
+  // Whether the system took every control's accessible name and description,
+  // given when the window is first shown; where it has no annotation
+  // service, the controls keep its defaults.
   bool AccessibleTextsAnnotated() const { return annotated_; }
 
   // Shows the window and puts the focus on the first control of the tab order.
@@ -94,7 +97,7 @@ class Form1 {
   ErrorReport report_;
   std::function<void()> closed_;
   AdapterLookup lookup_;
-  AccessibleAnnotations annotations_;
+  std::optional<AccessibleAnnotations> annotations_;  // from the first Show on
   bool annotated_ = false;
   bool setting_address_ = false;  // the program, not the user, is changing an address box
   HWND window_ = nullptr;
@@ -102,7 +105,8 @@ class Form1 {
   WindowIcons icons_;                              // the window's own, at its DPI
   HWND focus_ = nullptr;                           // the control to give the focus back to on activation
   std::array<HWND, kControls.size()> controls_{};  // in the layout table's order
-  std::array<HWND, kWays.size()> tooltips_{};      // of the address boxes, by row; owned by the window
+  HWND tooltip_ = nullptr;  // of the address boxes, a tool each; owned by the window
+  std::array<std::u16string, kWays.size()> tooltips_text_;  // what each address box's tool shows
   // The adapters that the tooltip of each row's address box names.
   std::array<std::vector<platform::AdapterIdentity>, kWays.size()> adapters_;
 };

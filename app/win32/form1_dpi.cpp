@@ -28,7 +28,7 @@ void Form1::Rescale(UINT dpi, const RECT& suggested) {
   }
   FitFont(dpi);
   const int width = TwipsToPixels(kWindow.client_width, static_cast<int>(dpi));
-  for (const HWND tooltip : tooltips_) ::SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, width);
+  ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, width);
   icons_.Apply(window_, dpi);
   ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
