@@ -16,7 +16,7 @@ bool ShowsNotApplicable(int row) { return WayOfRow(row).status == StatusRule::kN
 std::u16string AccessibleName(const ControlLayout& control) {
   switch (control.column) {
     case Column::kButton:
-      return RowCaption(control.row) + u" button";
+      return RowCaption(control.row);  // the role, button, is announced anyway
     case Column::kAddress:
       return RowCaption(control.row) + u" address";
     case Column::kStatus:

@@ -10,8 +10,9 @@
 
 namespace adreca::app {
 
-// "WinMgmt button", "WinMgmt address", "WinMgmt status": the row's caption
-// and the control's column.
+// "WinMgmt", "WinMgmt address", "WinMgmt status": the row's caption and, for
+// the boxes, what they hold; never the role, which a screen reader says
+// anyway.
 std::u16string AccessibleName(const ControlLayout& control);
 
 // What the control does (buttons) or holds (boxes), naming the row's way.

@@ -1,11 +1,15 @@
 #include "app/error_report.h"
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
 #include <new>
 #include <string>
 
 #include "core/error.h"
 #include "core/text.h"
+#include "platform/environment.h"
+#include "probes/probes.h"
 
 namespace adreca::app {
 
@@ -22,8 +26,22 @@ std::optional<RaisedError> Guarded(const std::function<void()>& action) {
   return std::nullopt;
 }
 
-std::u16string ErrorReportText(const RaisedError& error) {
-  return u"Run-time error '" + FromAscii(std::to_string(error.number)) + u"':\n\n" + error.description;
+std::u16string ErrorHint(const Way& way, const RaisedError& error) {
+  constexpr std::int32_t kHinted[] = {error_number::kBadFileNameOrNumber, error_number::kFileNotFound,
+                                      error_number::kPathFileAccess, 1067, 1460};
+  if (!way.uses_interpreter ||
+      std::find(std::begin(kHinted), std::end(kHinted), error.number) == std::end(kHinted)) {
+    return {};
+  }
+  return u"Check the temporary folder " + TempDir + u" and the command interpreter " +
+         platform::GetEnvironmentVariable(u"COMSPEC") + u".";
+}
+
+std::u16string ErrorReportText(const RaisedError& error, std::u16string_view hint) {
+  std::u16string text =
+      u"Run-time error '" + FromAscii(std::to_string(error.number)) + u"':\n\n" + error.description;
+  if (!hint.empty()) text += u"\n" + std::u16string(hint);
+  return text;
 }
 
 }  // namespace adreca::app

@@ -9,6 +9,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "app/ways.h"
 
 namespace adreca::app {
 
@@ -21,7 +24,14 @@ struct RaisedError {
 // as it is, running out of memory as error 7, any other failure as error 51.
 std::optional<RaisedError> Guarded(const std::function<void()>& action);
 
-// "Run-time error '6':", an empty line, then the description.
-std::u16string ErrorReportText(const RaisedError& error);
+// What to check after an error of `way`: for a way that runs the command
+// interpreter and fails with a file error (52, 53, 75) or the interpreter's
+// own (1067, 1460), the temporary folder and the interpreter that were used;
+// empty otherwise.
+std::u16string ErrorHint(const Way& way, const RaisedError& error);
+
+// "Run-time error '6':", an empty line, the description, and on a line of its
+// own the hint, if any.
+std::u16string ErrorReportText(const RaisedError& error, std::u16string_view hint = {});
 
 }  // namespace adreca::app

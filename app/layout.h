@@ -20,6 +20,11 @@ struct WindowLayout {
 
 inline constexpr WindowLayout kWindow{u"ADRE\u00c7A MAC", 60, 345, 9045, 3495, u"Lucida Console", 18, 400};
 
+// What the program does, as the window describes itself to screen readers.
+inline constexpr std::u16string_view kWindowDescription =
+    u"Finds the physical (MAC) address of the computer's network adapter in five ways and shows the five "
+    u"results side by side.";
+
 enum class ControlKind { kButton, kTextBox };
 enum class Column { kButton, kAddress, kStatus };
 

@@ -18,21 +18,32 @@ using Probe = std::u16string (*)();
 // decimal text of ApiStatus as the probe left it.
 enum class StatusRule { kNotApplicable, kApiStatus };
 
+// Which codes a status box shows, for its explanation.
+enum class StatusCodes { kNone, kWin32Errors, kNetbiosReturnCodes };
+
 struct Way {
   std::u16string_view caption;  // the button's caption, and the way's name
   Probe probe;
   StatusRule status;
   // What the way asks of the system, for screen readers and the report.
   std::u16string_view asks;
+  StatusCodes codes = StatusCodes::kNone;
+  // It writes a listing into the temporary folder through the command
+  // interpreter, which its errors then name.
+  bool uses_interpreter = false;
 };
 
 inline constexpr std::array<Way, 5> kWays{{
     {u"WinMgmt", &MacWinMgmt, StatusRule::kNotApplicable,
      u"the management service's query of the IP-enabled adapter configurations"},
-    {u"IpConfig", &MacIpConfig, StatusRule::kNotApplicable, u"the ipconfig /all listing"},
-    {u"NetWksta", &MacNetWksta, StatusRule::kApiStatus, u"the workstation service's list of transports"},
-    {u"NetBios", &MacNetBios, StatusRule::kApiStatus, u"the NetBIOS status of each LAN adapter number"},
-    {u"AdaptInfo", &MacAdaptInfo, StatusRule::kApiStatus, u"the IP helper's adapter table"},
+    {u"IpConfig", &MacIpConfig, StatusRule::kNotApplicable, u"the ipconfig /all listing", StatusCodes::kNone,
+     true},
+    {u"NetWksta", &MacNetWksta, StatusRule::kApiStatus, u"the workstation service's list of transports",
+     StatusCodes::kWin32Errors},
+    {u"NetBios", &MacNetBios, StatusRule::kApiStatus, u"the NetBIOS status of each LAN adapter number",
+     StatusCodes::kNetbiosReturnCodes},
+    {u"AdaptInfo", &MacAdaptInfo, StatusRule::kApiStatus, u"the IP helper's adapter table",
+     StatusCodes::kWin32Errors},
 }};
 
 // The way of a row, rows counted from 1.

@@ -3,12 +3,12 @@
 #include <string>
 #include <string_view>
 
-
 namespace adreca::platform {
 
 // The value of a process environment variable; an unset variable reads as
 // empty text. On Linux an unset COMSPEC reads as the path of the project's own
-// command interpreter, installed beside the program.
+// command interpreter installed beside the program, or as its bare name,
+// looked up on PATH, where it is not beside the program.
 std::u16string GetEnvironmentVariable(std::u16string_view name);
 
 // The folder for temporary files, with the platform's separator appended:

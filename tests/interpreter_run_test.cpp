@@ -18,7 +18,9 @@
 #include "platform/environment.h"
 #include "platform/seam.h"
 #include "probes/probes.h"
+#include "tests/support/captured_run.h"
 #include "tests/support/hostile_environment.h"
+#include "tests/support/temp_folder.h"
 
 namespace adreca {
 namespace {
@@ -151,7 +153,8 @@ TEST_F(InterpreterRunTest, AnInterpreterThatWritesAnAddressButFailsIsNotBelieved
 }
 
 TEST_F(InterpreterRunTest, AnInterpreterThatFailsToWriteIsFileNotFoundSayingHowItEnded) {
-  for (const auto& [body, how] : {std::pair{"exit 3\n", "exit status 3"}, std::pair{"kill -9 $$\n", "signal 9"}}) {
+  for (const auto& [body, how] :
+       {std::pair{"exit 3\n", "exit status 3"}, std::pair{"kill -9 $$\n", "signal 9"}}) {
     SCOPED_TRACE(body);
     const fs::path script = WriteScript(outside / "silent", body);
     before = testing::Picture(sandbox.path());
@@ -172,8 +175,10 @@ TEST_F(InterpreterRunTest, AtTheTimeLimitEverythingTheInterpreterStartedEnds) {
   const fs::path script = WriteScript(outside / "hang",
                                       "target=${1##*>}; target=${target#\\\"}; target=${target%\\\"}\n"
                                       "echo partial >\"$target\"\n"
-                                      "(sleep 2; echo late >'" + late.string() + "') &\n"
-                                      "exec sleep 600\n");
+                                      "(sleep 2; echo late >'" +
+                                          late.string() +
+                                          "') &\n"
+                                          "exec sleep 600\n");
   before = testing::Picture(sandbox.path());
   ScopedVariable hanging("COMSPEC", script.string());
   seam::ScopedFake short_wait{&platform::WaitForProcess, &testing::ShortWait};
@@ -189,15 +194,50 @@ TEST_F(InterpreterRunTest, AtTheTimeLimitEverythingTheInterpreterStartedEnds) {
 TEST_F(InterpreterRunTest, WhatAFinishedInterpreterLeftRunningEnds) {
   const fs::path late = outside / "late";
   const fs::path real = RealInterpreter();
-  const fs::path script = WriteScript(outside / "leaves",
-                                      "(sleep 1; echo late >'" + late.string() + "') &\n"
-                                      "exec '" + real.string() + "' \"$1\"\n");
+  const fs::path script = WriteScript(outside / "leaves", "(sleep 1; echo late >'" + late.string() +
+                                                              "') &\n"
+                                                              "exec '" +
+                                                              real.string() + "' \"$1\"\n");
   before = testing::Picture(sandbox.path());
   ScopedVariable leaving("COMSPEC", script.string());
   ExpectOrdinaryAnswer(RunProbe());
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_FALSE(fs::exists(late)) << "a process that the interpreter started kept running";
   ExpectNothingWritten();
+}
+
+}  // namespace
+}  // namespace adreca
+
+namespace adreca {
+namespace {
+
+// A program copied away from the project's interpreter finds it on PATH when
+// COMSPEC is unset, and never in the current folder.
+TEST(InterpreterLookupTest, AnUnsetComspecFindsTheInterpreterOnPathWhenItIsNotBesideTheProgram) {
+  testing::TempFolder folder("adreca-copied");
+  const fs::path report = folder.path() / "adreca-report";
+  fs::copy_file(testing::BesideThisProgram("adreca-report"), report);
+  const fs::path current = fs::current_path();
+  fs::current_path(folder.path());
+  testing::ScopedVariable unset("COMSPEC", std::nullopt);
+  testing::ScopedVariable temp("TEMP", folder.path().string());
+  const std::string bin = fs::path(testing::BesideThisProgram("")).parent_path().string();
+  {
+    testing::ScopedVariable path("PATH", bin + ":/usr/bin:/bin");
+    const testing::CapturedRun run =
+        testing::RunCaptured(report.string(), {"--way=IpConfig", "--format=csv"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.find("error"), run.output.rfind("error_number,error_description"));
+  }
+  {
+    testing::ScopedVariable path("PATH", "/usr/bin:/bin");
+    const testing::CapturedRun run =
+        testing::RunCaptured(report.string(), {"--way=IpConfig", "--format=csv"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("IpConfig,,,53,File not found: adreca-cmd"), std::string::npos) << run.output;
+  }
+  fs::current_path(current);
 }
 
 }  // namespace

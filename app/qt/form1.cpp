@@ -2,13 +2,19 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -17,6 +23,7 @@
 #include "app/layout.h"
 #include "app/report.h"
 #include "app/report_format.h"
+#include "app/status_explanation.h"
 #include "core/text.h"
 
 namespace adreca::app {
@@ -53,11 +60,13 @@ Form1::Form1(std::span<const Way, kWays.size()> ways, AdapterLookup lookup) : lo
   std::copy(ways.begin(), ways.end(), ways_.begin());
   setObjectName("Form1");
   setWindowTitle(ToQString(kWindow.title));
+  setAccessibleName(ToQString(kWindow.title));
+  setAccessibleDescription(ToQString(kWindowDescription));
   setFont(ControlFont());
   resize(Pixels(kWindow.client_width), Pixels(kWindow.client_height));
   CreateControls();
   SetTabOrder();
-  AddCopyAllAction();
+  AddWindowActions();
   Command(1)->setFocus(Qt::OtherFocusReason);
   LoadStep();
 }
@@ -94,6 +103,8 @@ void Form1::CreateControls() {
     const auto index = static_cast<std::size_t>(control.row - 1);
     if (control.kind == ControlKind::kButton) {
       auto* button = new QPushButton(ToQString(ways_[index].caption), this);
+      // Return and Enter press the focused button, as Space does.
+      button->setAutoDefault(true);
       connect(button, &QPushButton::clicked, this, [this, row = control.row] { RunRow(row); });
       commands_[index] = button;
       widget = button;
@@ -108,6 +119,13 @@ void Form1::CreateControls() {
       if (control.column == Column::kAddress) {
         // Typed text is no longer the result that the tooltip describes.
         connect(box, &QLineEdit::textEdited, this, [this, row = control.row] { SetAddressToolTip(row, {}); });
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QWidget::customContextMenuRequested, this,
+                [this, row = control.row](const QPoint& position) { OpenAddressMenu(row, position); });
+        box->installEventFilter(this);  // Shift+F10 and the Menu key
+      } else {
+        // The code stays in the box; what it means is its tooltip.
+        connect(box, &QLineEdit::textChanged, this, [this, row = control.row] { SetStatusExplanation(row); });
       }
       widget = box;
     }
@@ -141,7 +159,73 @@ void Form1::RunRow(int row) {
     const std::u16string compact = RunAction(way, boxes);
     SetNaming(row, NameAdapters(compact, lookup_));
   });
-  if (error) ReportError(*error);
+  if (error) ReportError(way, *error);
+}
+
+void Form1::RunAll() {
+  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) RunRow(row);
+}
+
+void Form1::SetStatusExplanation(int row) {
+  QLineEdit* box = Stat(row);
+  const std::u16string explanation =
+      StatusExplanation(ways_[static_cast<std::size_t>(row - 1)].codes, box->text().toStdU16String());
+  box->setToolTip(ToQString(explanation));
+  std::u16string description = AccessibleDescription(LayoutOf(row, Column::kStatus));
+  if (!explanation.empty()) description += u"\n" + explanation;
+  box->setAccessibleDescription(ToQString(description));
+}
+
+QMenu* Form1::AddressMenu(int row) {
+  QMenu* menu = Mac(row)->createStandardContextMenu();
+  menu->setObjectName("AddressMenu");
+  menu->addSeparator();
+  QAction* details = menu->addAction(QStringLiteral("Adapter details\u2026"));
+  details->setObjectName("AdapterDetails");
+  connect(details, &QAction::triggered, this, [this, row] { ShowAdapterDetails(row); });
+  return menu;
+}
+
+void Form1::OpenAddressMenu(int row, const QPoint& position) {
+  QMenu* menu = AddressMenu(row);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(Mac(row)->mapToGlobal(position));
+}
+
+// Shift+F10 and the Menu key open an address box's menu from the keyboard.
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool menu_key = (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) ||
+                          (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier);
+    for (int row = 1; menu_key && row <= static_cast<int>(ways_.size()); ++row) {
+      if (watched == Mac(row)) {
+        OpenAddressMenu(row, Mac(row)->rect().center());
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::ShowAdapterDetails(int row) {
+  QDialog dialog(this);
+  dialog.setObjectName("AdapterDetailsDialog");
+  dialog.setWindowTitle(ToQString(ways_[static_cast<std::size_t>(row - 1)].caption) +
+                        QStringLiteral(": adapter"));
+  auto* text = new QPlainTextEdit(Mac(row)->toolTip(), &dialog);
+  text->setObjectName("AdapterDetailsText");
+  text->setReadOnly(true);
+  text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  QPushButton* copy = buttons->addButton(QStringLiteral("Copy"), QDialogButtonBox::ActionRole);
+  connect(copy, &QPushButton::clicked, &dialog,
+          [text] { QGuiApplication::clipboard()->setText(text->toPlainText()); });
+  connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(text);
+  layout->addWidget(buttons);
+  dialog.exec();
 }
 
 void Form1::SetNaming(int row, AdapterNaming naming) {
@@ -157,13 +241,24 @@ void Form1::SetAddressToolTip(int row, const std::u16string& text) {
   box->setAccessibleDescription(ToQString(AddressDescription(LayoutOf(row, Column::kAddress), text)));
 }
 
-void Form1::AddCopyAllAction() {
-  auto* copy_all = new QAction(QStringLiteral("Copy all results"), this);
-  copy_all->setObjectName("CopyAllResults");
-  copy_all->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-  connect(copy_all, &QAction::triggered, this, &Form1::CopyAllResults);
-  addAction(copy_all);
-  // The window's own context menu shows its actions; the boxes keep theirs.
+// The window's keys: Ctrl+Shift+C copies all results (also in the window's
+// context menu, which shows the window's actions; the boxes keep theirs), F5
+// runs every way, Ctrl+Q closes the window.
+void Form1::AddWindowActions() {
+  const auto add = [this](const QString& text, const char* name, const QKeySequence& keys) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    addAction(action);
+    return action;
+  };
+  connect(add(QStringLiteral("Copy all results"), "CopyAllResults",
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)),
+          &QAction::triggered, this, &Form1::CopyAllResults);
+  connect(add(QStringLiteral("Run all ways"), "RunAll", QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
+          &Form1::RunAll);
+  connect(add(QStringLiteral("Close"), "Close", QKeySequence(Qt::CTRL | Qt::Key_Q)), &QAction::triggered,
+          this, &QWidget::close);
   setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -183,9 +278,9 @@ void Form1::CopyAllResults() { QGuiApplication::clipboard()->setText(ToQString(A
 
 // The error report: the error's number and description in a modal message
 // that leaves the window open.
-void Form1::ReportError(const RaisedError& error) {
-  QMessageBox box(QMessageBox::Critical, windowTitle(), ToQString(ErrorReportText(error)), QMessageBox::Ok,
-                  this);
+void Form1::ReportError(const Way& way, const RaisedError& error) {
+  QMessageBox box(QMessageBox::Critical, windowTitle(),
+                  ToQString(ErrorReportText(error, ErrorHint(way, error))), QMessageBox::Ok, this);
   box.setObjectName("ErrorReport");
   box.exec();
 }

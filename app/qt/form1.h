@@ -13,6 +13,8 @@
 #include "app/ways.h"
 
 class QLineEdit;
+class QMenu;
+class QPoint;
 class QPushButton;
 
 namespace adreca::app {
@@ -41,6 +43,16 @@ class Form1 : public QWidget {
   // in the window's context menu.
   void CopyAllResults();
 
+  // Runs every row's way in row order, as if each button were pressed in
+  // turn: F5. An error in one is reported and the others still run.
+  void RunAll();
+
+  // The address box's context menu: the box's own commands, then "Adapter
+  // details…" (also on the Menu key and Shift+F10). The caller owns it.
+  QMenu* AddressMenu(int row);
+  // The address box's tooltip in a small dialog whose text can be copied.
+  void ShowAdapterDetails(int row);
+
  private:
   void CreateControls();
   void SetTabOrder();
@@ -48,8 +60,11 @@ class Form1 : public QWidget {
   void RunRow(int row);
   void SetAddressToolTip(int row, const std::u16string& text);
   void SetNaming(int row, AdapterNaming naming);
-  void AddCopyAllAction();
-  void ReportError(const RaisedError& error);
+  void ReportError(const Way& way, const RaisedError& error);
+  void AddWindowActions();
+  void OpenAddressMenu(int row, const QPoint& position);
+  void SetStatusExplanation(int row);
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   std::array<Way, kWays.size()> ways_;
   AdapterLookup lookup_;

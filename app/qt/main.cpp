@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/program_info.h"
+#include "app/qt/accessible_application.h"
 #include "app/qt/application_icon.h"
 #include "app/qt/form1.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char* argv[]) {
   // Lets the desktop match the window to its entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.adreca.AdrecaMac"));
   QApplication::setWindowIcon(adreca::app::ApplicationIcon());
+  adreca::app::InstallAccessibleApplication();
   adreca::app::Form1 form;
   form.show();
   return QApplication::exec();

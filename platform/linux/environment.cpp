@@ -1,5 +1,6 @@
 #include "platform/environment.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,10 +27,19 @@ std::string Variable(const char* name) {
 
 }  // namespace
 
+// The project's interpreter beside the program; where it is not there (the
+// program was copied elsewhere), its bare name, which the process layer looks
+// up on PATH, never in the current folder.
+std::u16string DefaultInterpreter() {
+  const std::u16string beside = ProgramFolder() + std::u16string(kInterpreterName);
+  struct stat status {};
+  return ::stat(ToUtf8(beside).c_str(), &status) == 0 ? beside : std::u16string(kInterpreterName);
+}
+
 std::u16string GetEnvironmentVariable(std::u16string_view name) {
   if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
   const std::string value = Variable(ToUtf8(name).c_str());
-  if (value.empty() && name == u"COMSPEC") return ProgramFolder() + std::u16string(kInterpreterName);
+  if (value.empty() && name == u"COMSPEC") return DefaultInterpreter();
   return FromUtf8(value);
 }
 

@@ -269,7 +269,7 @@ TEST_F(Form1Test, EveryControlHasAnAccessibleNameAndDescription) {
     names << name;
   }
   // Spot checks of the wording, and no two controls alike.
-  EXPECT_EQ(names[0], "WinMgmt button");
+  EXPECT_EQ(names[0], "WinMgmt");  // the role, button, is not repeated
   EXPECT_EQ(names[1], "WinMgmt address");
   EXPECT_EQ(names[8], "NetWksta status");
   EXPECT_EQ(names[13], "AdaptInfo address");
