@@ -46,6 +46,14 @@ inline constexpr std::array<Way, 5> kWays{{
      StatusCodes::kWin32Errors},
 }};
 
+// The captions alone, worked out when compiling, for programs that draw the
+// rows without running the ways (the benchmarks' bare windows).
+inline constexpr std::array<std::u16string_view, kWays.size()> kCaptions = [] {
+  std::array<std::u16string_view, kWays.size()> captions{};
+  for (std::size_t i = 0; i < kWays.size(); ++i) captions[i] = kWays[i].caption;
+  return captions;
+}();
+
 // The way of a row, rows counted from 1.
 constexpr const Way& WayOfRow(int row) { return kWays.at(static_cast<std::size_t>(row - 1)); }
 

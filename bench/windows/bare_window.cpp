@@ -50,7 +50,7 @@ HWND CreateBareWindow(HINSTANCE instance) {
   for (const auto& control : kControls) {
     const bool button = control.kind == ControlKind::kButton;
     const std::u16string caption(control.kind == adreca::app::ControlKind::kButton
-                                     ? adreca::app::WayOfRow(control.row).caption
+                                     ? adreca::app::kCaptions[static_cast<std::size_t>(control.row - 1)]
                                      : std::u16string_view());
     const RECT place = adreca::app::ControlRect(control, dpi);
     const HWND handle = ::CreateWindowExW(
