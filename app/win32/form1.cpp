@@ -1,6 +1,7 @@
 #include "app/win32/form1.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include "app/layout.h"
 #include "app/report.h"
 #include "app/report_format.h"
+#include "app/status_explanation.h"
 #include "app/win32/program_icons.h"
 #include "app/win32/scaling.h"
 #include "core/error.h"
@@ -113,8 +115,8 @@ bool AddTool(HWND tooltip, HWND owner, HWND box) {
 }  // namespace
 
 Form1::Form1(std::span<const Way, kWays.size()> ways, ErrorReport report, std::function<void()> closed,
-             AdapterLookup lookup)
-    : report_(std::move(report)), closed_(std::move(closed)), lookup_(lookup) {
+             AdapterLookup lookup, DetailsDialog details)
+    : report_(std::move(report)), details_(std::move(details)), closed_(std::move(closed)), lookup_(lookup) {
   std::copy(ways.begin(), ways.end(), ways_.begin());
   RegisterWindowClass();
   const std::u16string title = Terminated(kWindow.title);
@@ -195,10 +197,14 @@ void Form1::CreateToolTips() {
   if (!loaded) throw std::runtime_error("cannot load the common controls");
   const int width = TwipsToPixels(kWindow.client_width, static_cast<int>(::GetDpiForWindow(window_)));
   tooltip_ = CreateToolTip(window_, width);
-  if (tooltip_ == nullptr) throw std::runtime_error("cannot create the address boxes' tooltip");
+  if (tooltip_ == nullptr) throw std::runtime_error("cannot create the boxes' tooltip");
   for (int row = 1; row <= static_cast<int>(kWays.size()); ++row) {
-    if (!AddTool(tooltip_, window_, Control("Mac" + std::to_string(row))))
-      throw std::runtime_error("cannot give the address box of row " + std::to_string(row) + " a tooltip");
+    for (const char* column : {"Mac", "Stat"}) {
+      if (!AddTool(tooltip_, window_, Control(column + std::to_string(row))))
+        throw std::runtime_error("cannot give a box of row " + std::to_string(row) + " a tooltip");
+    }
+    ::SetWindowSubclass(Control("Mac" + std::to_string(row)), &Form1::AddressBoxProcedure,
+                        static_cast<UINT_PTR>(row), reinterpret_cast<DWORD_PTR>(this));
   }
 }
 
@@ -215,8 +221,8 @@ void Form1::AnnotateControls() {
   }
   for (int row = 1; row <= static_cast<int>(kWays.size()); ++row) {
     const HWND box = Control("Mac" + std::to_string(row));
-    annotations_->Describe(
-        box, AddressDescription(LayoutOf(row, Column::kAddress), tooltips_text_[static_cast<std::size_t>(row - 1)]));
+    annotations_->Describe(box, AddressDescription(LayoutOf(row, Column::kAddress),
+                                                   tooltips_text_[static_cast<std::size_t>(row - 1)]));
   }
 }
 
@@ -248,10 +254,25 @@ void Form1::Show(int show_command) {
 
 bool Form1::HandleDialogMessage(MSG& message) {
   const bool in_window = message.hwnd == window_ || ::IsChild(window_, message.hwnd);
-  if (in_window && message.message == WM_KEYDOWN && message.wParam == 'C' && ::GetKeyState(VK_CONTROL) < 0 &&
-      ::GetKeyState(VK_SHIFT) < 0) {
+  if (!in_window || message.message != WM_KEYDOWN) return ::IsDialogMessageW(window_, &message) != FALSE;
+  const bool control = ::GetKeyState(VK_CONTROL) < 0;
+  const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+  if (message.wParam == 'C' && control && shift) {
     CopyAllResults();
     return true;
+  }
+  if (message.wParam == VK_F5 && !control && !shift) {
+    RunAll();
+    return true;
+  }
+  // Return and Enter press the focused button, as Space does.
+  if (message.wParam == VK_RETURN) {
+    for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) {
+      if (message.hwnd == Control("Command" + std::to_string(row))) {
+        ::SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+        return true;
+      }
+    }
   }
   return ::IsDialogMessageW(window_, &message) != FALSE;
 }
@@ -290,8 +311,8 @@ void Form1::CopyAllResults() {
 }
 
 // An error on the way is reported; none leaves the window procedure.
-void Form1::Guard(const std::function<void()>& action) {
-  if (const auto error = Guarded(action)) Report(error->number, error->description);
+void Form1::Guard(const std::function<void()>& action, const Way* way) {
+  if (const auto error = Guarded(action)) Report(way, *error);
 }
 
 // The window's object travels with its creation and is kept in the window's
@@ -358,12 +379,108 @@ void Form1::RunRow(int row) {
   if (row < 1 || row > static_cast<int>(ways_.size())) return;
   const Way& way = ways_[static_cast<std::size_t>(row - 1)];
   if (way.probe == nullptr) return;
-  Guard([&] {
-    Win32RowBoxes boxes([this, row](const std::u16string& text) { SetAddressText(row, text); },
-                        Control("Stat" + std::to_string(row)));
-    const std::u16string compact = RunAction(way, boxes);
-    SetNaming(row, NameAdapters(compact, lookup_));
-  });
+  Guard(
+      [&] {
+        Win32RowBoxes boxes([this, row](const std::u16string& text) { SetAddressText(row, text); },
+                            Control("Stat" + std::to_string(row)));
+        const std::u16string compact = RunAction(way, boxes);
+        SetNaming(row, NameAdapters(compact, lookup_));
+      },
+      &way);
+  SetStatusToolTip(row);
+}
+
+void Form1::RunAll() {
+  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) RunRow(row);
+}
+
+// The status box's tool says what its code means; the box keeps the code.
+void Form1::SetStatusToolTip(int row) {
+  const HWND box = Control("Stat" + std::to_string(row));
+  std::u16string& text = status_text_[static_cast<std::size_t>(row - 1)];
+  text = StatusExplanation(ways_[static_cast<std::size_t>(row - 1)].codes, TextOf(box));
+  TTTOOLINFOW tool = ToolOf(window_, box);
+  tool.lpszText = const_cast<wchar_t*>(Wide(text));
+  ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (!annotations_) return;
+  std::u16string description = AccessibleDescription(LayoutOf(row, Column::kStatus));
+  if (!text.empty()) description += u"\n" + text;
+  annotations_->Describe(box, description);
+}
+
+HMENU Form1::AddressMenu(int row) const {
+  const HWND box = Control("Mac" + std::to_string(row));
+  DWORD start = 0;
+  DWORD end = 0;
+  ::SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  const bool selected = start != end;
+  const bool any_text = ::GetWindowTextLengthW(box) > 0;
+  const HMENU menu = ::CreatePopupMenu();
+  const auto item = [menu](UINT id, const wchar_t* text, bool enabled) {
+    ::AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text);
+  };
+  item(WM_UNDO, L"&Undo", ::SendMessageW(box, EM_CANUNDO, 0, 0) != FALSE);
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  item(WM_CUT, L"Cu&t", selected);
+  item(WM_COPY, L"&Copy", selected);
+  item(WM_PASTE, L"&Paste", ::IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE);
+  item(WM_CLEAR, L"&Delete", selected);
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  item(EM_SETSEL, L"Select &All", any_text);
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  item(kAdapterDetailsCommand, L"Adapter &details\u2026", true);
+  return menu;
+}
+
+// At the mouse, or for the Menu key and Shift+F10 (no position) at the box.
+void Form1::AddressMenuAt(int row, LPARAM position) {
+  const HWND box = Control("Mac" + std::to_string(row));
+  POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+  if (position == -1) {
+    RECT place;
+    ::GetWindowRect(box, &place);
+    at = {place.left, place.bottom};
+  }
+  const HMENU menu = AddressMenu(row);
+  const auto command = static_cast<UINT>(::TrackPopupMenu(
+      menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr));
+  ::DestroyMenu(menu);
+  if (command == kAdapterDetailsCommand) {
+    ShowAdapterDetails(row);
+  } else if (command == EM_SETSEL) {
+    ::SendMessageW(box, EM_SETSEL, 0, -1);
+  } else if (command != 0) {
+    ::SendMessageW(box, command, 0, 0);
+  }
+}
+
+void Form1::ShowAdapterDetails(int row) {
+  if (!details_) return;
+  const std::u16string& text = tooltips_text_[static_cast<std::size_t>(row - 1)];
+  details_(window_, std::u16string(ways_[static_cast<std::size_t>(row - 1)].caption) + u": adapter",
+           text.empty() ? u"No address was found, so no adapter is named." : text);
+}
+
+void Form1::ShowDetailsDialog(HWND owner, const std::u16string& title, const std::u16string& text) {
+  ::MessageBoxW(owner, Wide(text), Wide(title), MB_OK | MB_ICONINFORMATION);
+}
+
+// The address boxes keep their own behaviour but for their context menu,
+// which adds the adapter's details; the details command also comes as a
+// WM_COMMAND of its own.
+LRESULT CALLBACK Form1::AddressBoxProcedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                            DWORD_PTR form) {
+  auto* self = reinterpret_cast<Form1*>(form);
+  const int row = static_cast<int>(id);
+  if (message == WM_CONTEXTMENU) {
+    self->AddressMenuAt(row, lparam);
+    return 0;
+  }
+  if (message == WM_COMMAND && LOWORD(wparam) == kAdapterDetailsCommand) {
+    self->ShowAdapterDetails(row);
+    return 0;
+  }
+  return ::DefSubclassProc(box, message, wparam, lparam);
 }
 
 // A new result drops the tooltip that named the adapter of the old one.
@@ -396,12 +513,12 @@ void Form1::SetAddressToolTip(int row, const std::u16string& text) {
 
 // The report leaves the program running: one failing way of finding the
 // address does not close the window, and every other row keeps working.
-void Form1::Report(std::int32_t number, const std::u16string& description) {
-  if (report_) report_(window_, number, description);
+void Form1::Report(const Way* way, const RaisedError& error) {
+  if (report_) report_(window_, error, way == nullptr ? std::u16string() : ErrorHint(*way, error));
 }
 
-void Form1::ShowErrorReport(HWND owner, std::int32_t number, const std::u16string& description) {
-  const std::u16string text = ErrorReportText({number, description});
+void Form1::ShowErrorReport(HWND owner, const RaisedError& error, const std::u16string& hint) {
+  const std::u16string text = ErrorReportText(error, hint);
   const std::u16string title = Terminated(kWindow.title);
   ::MessageBoxW(owner, Wide(text), Wide(title), MB_OK | MB_ICONERROR);
 }

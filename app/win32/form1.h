@@ -19,6 +19,7 @@
 
 #include "app/actions.h"
 #include "app/adapter_tooltip.h"
+#include "app/error_report.h"
 #include "app/layout.h"
 #include "app/ways.h"
 #include "app/win32/accessible_annotations.h"
@@ -28,14 +29,19 @@ namespace adreca::app {
 
 class Form1 {
  public:
-  // Shows an error's number and description to the user; the window stays.
-  using ErrorReport = std::function<void(HWND owner, std::int32_t number, const std::u16string& description)>;
+  // Shows an error's number and description, and what to check, to the
+  // user; the window stays.
+  using ErrorReport = std::function<void(HWND owner, const RaisedError& error, const std::u16string& hint)>;
+  // Shows an address box's adapter details in a small dialog.
+  using DetailsDialog =
+      std::function<void(HWND owner, const std::u16string& title, const std::u16string& text)>;
 
   // Creates the window and its controls, hidden, and runs the load step.
   // `closed` runs when the user closes the window; `lookup` names the adapter
   // behind each result.
   explicit Form1(std::span<const Way, kWays.size()> ways = kWays, ErrorReport report = &ShowErrorReport,
-                 std::function<void()> closed = {}, AdapterLookup lookup = &platform::FindAdaptersByAddress);
+                 std::function<void()> closed = {}, AdapterLookup lookup = &platform::FindAdaptersByAddress,
+                 DetailsDialog details = &ShowDetailsDialog);
   ~Form1();
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
@@ -54,10 +60,22 @@ class Form1 {
   // Shows the window and puts the focus on the first control of the tab order.
   void Show(int show_command);
 
-  // Keyboard navigation between the controls (Tab, Shift+Tab, Space on a
-  // button) and the window's keys (Ctrl+Shift+C); true when the message was
-  // handled so.
+  // Keyboard navigation between the controls (Tab, Shift+Tab, Space, Return
+  // and Enter on a button) and the window's keys (Ctrl+Shift+C, F5); true
+  // when the message was handled so.
   bool HandleDialogMessage(MSG& message);
+
+  // Runs every row's way in row order, as if each button were pressed in
+  // turn: F5. An error in one is reported and the others still run.
+  void RunAll();
+
+  // The address box's context menu: the edit commands, then "Adapter
+  // details…"; on the right mouse button, the Menu key and Shift+F10. The
+  // caller destroys it.
+  HMENU AddressMenu(int row) const;
+  // The address box's tooltip in a small dialog whose text can be copied.
+  void ShowAdapterDetails(int row);
+  static constexpr UINT kAdapterDetailsCommand = 0x0120;
 
   // The boxes of every row, as the report's text table (the adapter is the
   // one that the address box's tooltip names).
@@ -71,7 +89,9 @@ class Form1 {
 
   // The default error report: a message box with the number and the
   // description, as a run-time error report words them.
-  static void ShowErrorReport(HWND owner, std::int32_t number, const std::u16string& description);
+  static void ShowErrorReport(HWND owner, const RaisedError& error, const std::u16string& hint);
+  // The default details dialog: a message box, whose text Ctrl+C copies.
+  static void ShowDetailsDialog(HWND owner, const std::u16string& title, const std::u16string& text);
 
  private:
   static void RegisterWindowClass();
@@ -85,16 +105,21 @@ class Form1 {
   void AnnotateControls();
   void ClearAnnotations() noexcept;
   void Release() noexcept;
-  void Guard(const std::function<void()>& action);
+  void Guard(const std::function<void()>& action, const Way* way = nullptr);
   void RunRow(int row);
   void SetAddressText(int row, const std::u16string& text);
   void SetAddressToolTip(int row, const std::u16string& text);
   void SetNaming(int row, AdapterNaming naming);
   void AddCopyAllToSystemMenu();
-  void Report(std::int32_t number, const std::u16string& description);
+  void Report(const Way* way, const RaisedError& error);
+  void SetStatusToolTip(int row);
+  void AddressMenuAt(int row, LPARAM position);
+  static LRESULT CALLBACK AddressBoxProcedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
+                                              UINT_PTR id, DWORD_PTR form);
 
   std::array<Way, kWays.size()> ways_;
   ErrorReport report_;
+  DetailsDialog details_;
   std::function<void()> closed_;
   AdapterLookup lookup_;
   std::optional<AccessibleAnnotations> annotations_;  // from the first Show on
@@ -105,8 +130,9 @@ class Form1 {
   WindowIcons icons_;                              // the window's own, at its DPI
   HWND focus_ = nullptr;                           // the control to give the focus back to on activation
   std::array<HWND, kControls.size()> controls_{};  // in the layout table's order
-  HWND tooltip_ = nullptr;  // of the address boxes, a tool each; owned by the window
+  HWND tooltip_ = nullptr;                         // of the address boxes, a tool each; owned by the window
   std::array<std::u16string, kWays.size()> tooltips_text_;  // what each address box's tool shows
+  std::array<std::u16string, kWays.size()> status_text_;    // what each status box's tool shows
   // The adapters that the tooltip of each row's address box names.
   std::array<std::vector<platform::AdapterIdentity>, kWays.size()> adapters_;
 };

@@ -107,11 +107,12 @@ std::u16string Alternates() {
 
 class Form1Test : public ::testing::Test {
  protected:
-  static constexpr std::array<Way, 5> kRows{{{u"WinMgmt", &Found, StatusRule::kNotApplicable, {}},
-                                             {u"IpConfig", &Fails, StatusRule::kNotApplicable, {}},
-                                             {u"NetWksta", &Found, StatusRule::kApiStatus, {}},
-                                             {u"NetBios", &FoundUntilFailing, StatusRule::kApiStatus, {}},
-                                             {u"AdaptInfo", &Alternates, StatusRule::kApiStatus, {}}}};
+  static constexpr std::array<Way, 5> kRows{
+      {{u"WinMgmt", &Found, StatusRule::kNotApplicable, {}},
+       {u"IpConfig", &Fails, StatusRule::kNotApplicable, {}},
+       {u"NetWksta", &Found, StatusRule::kApiStatus, {}, StatusCodes::kWin32Errors},
+       {u"NetBios", &FoundUntilFailing, StatusRule::kApiStatus, {}},
+       {u"AdaptInfo", &Alternates, StatusRule::kApiStatus, {}}}};
 
   void SetUp() override {
     lookup_log = {&form, {}, {}};
@@ -120,13 +121,20 @@ class Form1Test : public ::testing::Test {
   void TearDown() override { lookup_log = {}; }
 
   Form1 form{kRows,
-             [this](HWND owner, std::int32_t number, const std::u16string& description) {
+             [this](HWND owner, const RaisedError& error, const std::u16string& hint) {
                EXPECT_EQ(owner, form.window());
-               reports.push_back({number, description});
+               reports.push_back({error.number, error.description});
+               hints.push_back(hint);
              },
              {},
-             &FakeLookup};
+             &FakeLookup,
+             [this](HWND owner, const std::u16string& title, const std::u16string& text) {
+               EXPECT_EQ(owner, form.window());
+               details.push_back(title + u"|" + text);
+             }};
   std::vector<ReportedError> reports;
+  std::vector<std::u16string> hints;
+  std::vector<std::u16string> details;
   const int dpi = static_cast<int>(::GetDpiForWindow(form.window()));
 };
 
@@ -349,7 +357,8 @@ constexpr char16_t kCopied[] =
     u"AdaptInfo\r\n";
 
 TEST_F(Form1Test, TheSystemMenuCopiesAllResults) {
-  for (const char* name : {"Command1", "Command2", "Command3"}) ::SendMessageW(form.Control(name), BM_CLICK, 0, 0);
+  for (const char* name : {"Command1", "Command2", "Command3"})
+    ::SendMessageW(form.Control(name), BM_CLICK, 0, 0);
   EmptyClipboard(form.window());
   ::SendMessageW(form.window(), WM_SYSCOMMAND, Form1::kCopyAllCommand, 0);
   EXPECT_EQ(ClipboardText(form.window()), kCopied);
@@ -361,7 +370,8 @@ TEST_F(Form1Test, TheSystemMenuCopiesAllResults) {
 }
 
 TEST_F(Form1Test, CtrlShiftCCopiesAllResultsFromAnyControl) {
-  for (const char* name : {"Command1", "Command2", "Command3"}) ::SendMessageW(form.Control(name), BM_CLICK, 0, 0);
+  for (const char* name : {"Command1", "Command2", "Command3"})
+    ::SendMessageW(form.Control(name), BM_CLICK, 0, 0);
   EmptyClipboard(form.window());
   BYTE keys[256] = {};
   ::GetKeyboardState(keys);
@@ -372,6 +382,66 @@ TEST_F(Form1Test, CtrlShiftCCopiesAllResultsFromAnyControl) {
   keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
   ::SetKeyboardState(keys);
   EXPECT_EQ(ClipboardText(form.window()), kCopied);
+}
+
+}  // namespace
+}  // namespace adreca::app
+
+namespace adreca::app {
+namespace {
+
+// ---- From the keyboard ----
+
+// A key as the message loop hands it over.
+MSG KeyDown(HWND target, WPARAM key) { return MSG{target, WM_KEYDOWN, key, 0, 0, {}}; }
+
+TEST_F(Form1Test, ReturnPressesTheFocusedButton) {
+  MSG message = KeyDown(form.Control("Command3"), VK_RETURN);
+  EXPECT_TRUE(form.HandleDialogMessage(message));
+  EXPECT_EQ(TextOf(form.Control("Mac3")), u"00-1A-2B-3C-4D-5E");
+  EXPECT_EQ(TextOf(form.Control("Mac1")), u"");
+  // Return in an address box is the box's own.
+  MSG in_box = KeyDown(form.Control("Mac1"), VK_RETURN);
+  form.HandleDialogMessage(in_box);
+  EXPECT_EQ(TextOf(form.Control("Mac1")), u"");
+}
+
+TEST_F(Form1Test, F5RunsEveryWayInRowOrderAndAnErrorDoesNotStopTheOthers) {
+  MSG message = KeyDown(form.Control("Mac2"), VK_F5);
+  EXPECT_TRUE(form.HandleDialogMessage(message));
+  for (const char* name : {"Mac1", "Mac3", "Mac4"})
+    EXPECT_EQ(TextOf(form.Control(name)), u"00-1A-2B-3C-4D-5E") << name;
+  EXPECT_NE(TextOf(form.Control("Mac5")), u"");
+  ASSERT_EQ(reports.size(), 1u);  // row 2's
+  EXPECT_EQ(reports[0].number, 9);
+}
+
+TEST_F(Form1Test, TheAddressBoxsMenuOffersTheAdapterDetailsWhichShowTheTooltipsText) {
+  ::SendMessageW(form.Control("Command1"), BM_CLICK, 0, 0);
+  const HMENU menu = form.AddressMenu(1);
+  wchar_t label[64] = {};
+  ::GetMenuStringW(menu, Form1::kAdapterDetailsCommand, label, 64, MF_BYCOMMAND);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(label)), u"Adapter &details\u2026");
+  EXPECT_GE(::GetMenuItemCount(menu), 8);  // the edit commands stay
+  ::DestroyMenu(menu);
+  ::SendMessageW(form.Control("Mac1"), WM_COMMAND, Form1::kAdapterDetailsCommand, 0);
+  ASSERT_EQ(details.size(), 1u);
+  EXPECT_EQ(details[0], u"WinMgmt: adapter|" + ToolTipText(form, 1));
+  EXPECT_EQ(ToolTipText(form, 1).rfind(u"Adapter: Ethernet 3", 0), 0u);
+}
+
+TEST_F(Form1Test, TheStatusBoxsTooltipSaysWhatItsCodeMeans) {
+  ::SendMessageW(form.Control("Command3"), BM_CLICK, 0, 0);
+  EXPECT_EQ(TextOf(form.Control("Stat3")), u"232");
+  std::array<wchar_t, 256> text{};
+  TTTOOLINFOW tool{};
+  tool.cbSize = offsetof(TTTOOLINFOW, lParam) + sizeof tool.lParam;
+  tool.hwnd = form.window();
+  tool.uId = reinterpret_cast<UINT_PTR>(form.Control("Stat3"));
+  tool.lpszText = text.data();
+  ::SendMessageW(form.AddressToolTip(3), TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text.data())),
+            u"232: no adapter information (ERROR_NO_DATA)");
 }
 
 }  // namespace

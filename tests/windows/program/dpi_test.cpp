@@ -89,7 +89,7 @@ class ProgramWindowTest : public ::testing::Test {
     return suggested;
   }
 
-  Form1 form{kRows, [](HWND, std::int32_t, const std::u16string&) {}};
+  Form1 form{kRows, [](HWND, const RaisedError&, const std::u16string&) {}};
   const UINT dpi = ::GetDpiForWindow(form.window());
 };
 

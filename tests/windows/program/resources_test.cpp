@@ -32,7 +32,7 @@ std::wstring ProgramPath() {
 // itself by the release check. What Wine does follow is the dependency on
 // Common Controls 6, which redirects the window's button and box classes.
 TEST(ProgramManifestTest, TheButtonsAndBoxesAreThoseOfCommonControlsSix) {
-  Form1 form(kWays, [](HWND, std::int32_t, const std::u16string&) {});
+  Form1 form(kWays, [](HWND, const RaisedError&, const std::u16string&) {});
   for (const char* name : {"Command1", "Mac1"}) {
     SCOPED_TRACE(name);
     wchar_t class_name[64]{};
@@ -47,7 +47,7 @@ TEST(ProgramManifestTest, TheButtonsAndBoxesAreThoseOfCommonControlsSix) {
 }
 
 TEST(ProgramIconTest, TheWindowAndItsClassShowTheProgramsIconNotTheSystemsDefault) {
-  Form1 form(kWays, [](HWND, std::int32_t, const std::u16string&) {});
+  Form1 form(kWays, [](HWND, const RaisedError&, const std::u16string&) {});
   const UINT dpi = ::GetDpiForWindow(form.window());
   struct Case {
     const char* name;
