@@ -40,7 +40,10 @@ std::u16string ErrorHint(const Way& way, const RaisedError& error) {
 std::u16string ErrorReportText(const RaisedError& error, std::u16string_view hint) {
   std::u16string text =
       u"Run-time error '" + FromAscii(std::to_string(error.number)) + u"':\n\n" + error.description;
-  if (!hint.empty()) text += u"\n" + std::u16string(hint);
+  if (!hint.empty()) {
+    text += u'\n';
+    text += hint;
+  }
   return text;
 }
 

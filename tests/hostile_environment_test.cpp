@@ -4,6 +4,8 @@
 // ordinary run or a clear error, and must leave every file outside the
 // temporary folder exactly as it was (nothing created, changed or removed).
 
+#include "tests/support/hostile_environment.h"
+
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -30,16 +32,13 @@
 #include "platform/seam.h"
 #include "probes/probes.h"
 #include "tests/support/raised.h"
-#include "tests/support/hostile_environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace adreca {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RaisedBy;
 using testing::ReadFileBytes;
-using testing::TempFolder;
 using testing::WriteFileBytes;
 
 using testing::HostileEnvironmentTest;

@@ -111,7 +111,8 @@ class ScriptedAdaptersInfo {
 
   static inline ScriptedAdaptersInfo* current_ = nullptr;
   std::vector<Reply> replies_;
-  seam::ScopedFake<decltype(platform::GetAdaptersInfo)::Function> fake_{platform::GetAdaptersInfo, &Trampoline};
+  seam::ScopedFake<decltype(platform::GetAdaptersInfo)::Function> fake_{platform::GetAdaptersInfo,
+                                                                        &Trampoline};
 };
 
 std::vector<std::uint32_t> Sizes(const std::vector<Call>& calls) {
@@ -235,7 +236,7 @@ TEST(MacAdaptInfoTest, AddressLengthBeyondItsRoomOrSixteenBitsAndTooSmallSizesRa
 // from the start of the buffer.
 std::function<void(std::byte*)> Link(std::size_t from, std::ptrdiff_t to) {
   return [from, to](std::byte* buffer) {
-    IP_ADAPTER_INFO* next = reinterpret_cast<IP_ADAPTER_INFO*>(buffer + to);
+    const auto next = reinterpret_cast<std::uintptr_t>(buffer + to);
     std::memcpy(buffer + from + offsetof(IP_ADAPTER_INFO, Next), &next, sizeof next);
   };
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <latch>
 #include <string>
 #include <thread>
@@ -108,12 +109,12 @@ TEST(SeamTest, TwoThreadsBindingTheSameEntryPointAtOnceGetTheSameAddress) {
   for (int round = 0; round < 50; ++round) {
     const EntryPoint<int(int)> fresh{"seamtest", "Answer"};
     std::latch start(2);
-    int (*seen[2])(int) = {nullptr, nullptr};
+    std::array<int (*)(int), 2> seen{};
     std::vector<std::thread> threads;
-    for (int i = 0; i < 2; ++i) {
-      threads.emplace_back([&, i] {
+    for (auto& address : seen) {
+      threads.emplace_back([&] {
         start.arrive_and_wait();
-        seen[i] = fresh.Bound();
+        address = fresh.Bound();
       });
     }
     for (std::thread& thread : threads) thread.join();

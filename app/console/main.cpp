@@ -2,6 +2,7 @@
 // window, on the same platform layer, without any window toolkit, and prints
 // what the window's boxes would show, as text, JSON or CSV.
 
+#include <exception>
 #include <string>
 #include <variant>
 #include <vector>
@@ -52,4 +53,13 @@ int Run(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-int main(int argc, char* argv[]) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char* argv[]) {
+  // The ways' own errors are in the report; anything else (no memory for
+  // the report itself) is said here.
+  try {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& failure) {
+    adreca::platform::WriteError(std::string("adreca-report: ") + failure.what() + "\n");
+    return 1;
+  }
+}
