@@ -72,14 +72,19 @@ inline bool ScanInto(std::u16string_view line, ListingExpectation& expected) {
   return false;
 }
 
+// One line's bytes, turned into characters with the ANSI code page, into the
+// expectation; false once the scan of the listing ends there (an overflow or
+// a candidate above twelve zeros).
+inline bool ScanLineInto(std::string_view line, ListingExpectation& expected) {
+  if (ScanInto(platform::FromAnsi(line), expected)) return false;
+  return std::u16string_view(expected.candidate) <= u"000000000000";
+}
+
 // The lines in order, stopping at the first candidate above twelve zeros or
 // at an overflow; else the last candidate stands.
 inline ListingExpectation ExpectedListing(std::string_view bytes) {
   ListingExpectation expected;
-  ForEachLine(bytes, [&](std::string_view line) {
-    if (ScanInto(platform::FromAnsi(line), expected)) return false;
-    return std::u16string_view(expected.candidate) <= u"000000000000";
-  });
+  ForEachLine(bytes, [&](std::string_view line) { return ScanLineInto(line, expected); });
   return expected;
 }
 
