@@ -10,14 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
-#include "address/address.h"
-#include "core/error.h"
-#include "fuzz/fuzz_support.h"
+#include "fuzz/fixture.h"
 #include "platform/seam.h"
 #include "platform/wmi.h"
 #include "probes/probes.h"
@@ -36,45 +33,51 @@ struct Script {
   std::size_t delivered = 0;
   int live_objects = 0;
 };
-Script* script = nullptr;
 
-class Item final : public wmi::Object {
+// Counts itself among the script's live objects while it exists.
+class Counted {
  public:
-  explicit Item(std::size_t n) : n_(n) { ++script->live_objects; }
-  ~Item() override { --script->live_objects; }
+  explicit Counted(Script& script) : script_(script) { ++script_.live_objects; }
+  ~Counted() { --script_.live_objects; }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+
+ protected:
+  Script& script_;
+};
+
+class Item final : public wmi::Object, Counted {
+ public:
+  Item(Script& script, std::size_t n) : Counted(script), n_(n) {}
   wmi::Value Get(std::u16string_view name) override {
     Require(name == u"MACaddress", "a property other than MACaddress was read");
-    return script->items[n_];
+    return script_.items[n_];
   }
 
  private:
   std::size_t n_;
 };
 
-class Collection final : public wmi::ObjectSet {
+class Collection final : public wmi::ObjectSet, Counted {
  public:
-  Collection() { ++script->live_objects; }
-  ~Collection() override { --script->live_objects; }
+  using Counted::Counted;
   std::unique_ptr<wmi::Object> Next() override {
-    if (script->delivered == script->failing_item) RaisePlatformError(kServiceError, u"Generic failure");
-    if (script->delivered == script->items.size()) return nullptr;
-    return std::make_unique<Item>(script->delivered++);
+    if (script_.delivered == script_.failing_item) RaisePlatformError(kServiceError, u"Generic failure");
+    if (script_.delivered == script_.items.size()) return nullptr;
+    return std::make_unique<Item>(script_, script_.delivered++);
   }
 };
 
-class Service final : public wmi::Services {
+class Service final : public wmi::Services, Counted {
  public:
-  Service() { ++script->live_objects; }
-  ~Service() override { --script->live_objects; }
+  using Counted::Counted;
   std::unique_ptr<wmi::ObjectSet> ExecQuery(std::u16string_view query) override {
     Require(query == u"Select * from Win32_NetworkAdapterConfiguration Where IPEnabled = True",
             "unexpected query text");
-    if (script->query_fails) RaisePlatformError(kServiceError, u"Generic failure");
-    return std::make_unique<Collection>();
+    if (script_.query_fails) RaisePlatformError(kServiceError, u"Generic failure");
+    return std::make_unique<Collection>(script_);
   }
 };
-
-std::unique_ptr<wmi::Services> Bind(std::u16string_view) { return std::make_unique<Service>(); }
 
 std::u16string CompactOf(const std::u16string& text) {
   std::u16string candidate;
@@ -85,29 +88,30 @@ std::u16string CompactOf(const std::u16string& text) {
 }
 
 struct Expected {
-  std::u16string candidate;
-  std::int32_t error = 0;
+  Outcome outcome;
   std::size_t delivered = 0;
 };
 
 Expected Reference(const Script& s) {
-  Expected expected;
-  if (s.query_fails) return {u"", kServiceError, 0};
+  if (s.query_fails) return {{kServiceError, {}}, 0};
+  std::u16string candidate;
   for (std::size_t n = 0;; ++n) {
-    if (n == s.failing_item) return {u"", kServiceError, n};
-    if (n == s.items.size()) return {expected.candidate, 0, n};
-    if (std::holds_alternative<wmi::Null>(s.items[n])) return {u"", 94, n + 1};
+    if (n == s.failing_item) return {{kServiceError, {}}, n};
+    if (n == s.items.size()) return {{0, candidate}, n};
+    if (std::holds_alternative<wmi::Null>(s.items[n])) return {{94, {}}, n + 1};
     const auto* text = std::get_if<std::u16string>(&s.items[n]);
-    expected.candidate = text ? CompactOf(*text) : std::u16string();
-    if (IsAccepted(expected.candidate)) return {expected.candidate, 0, n + 1};
+    candidate = text ? CompactOf(*text) : std::u16string();
+    if (std::u16string_view(candidate) > u"000000000000") return {{0, candidate}, n + 1};
   }
 }
 
-Script Read(FuzzedDataProvider& input) {
-  Script s;
+void Read(FuzzedDataProvider& input, Script& s) {
+  s.items.clear();
+  s.delivered = 0;
+  s.live_objects = 0;
   s.query_fails = input.ConsumeIntegralInRange(0, 31) == 0;
-  if (input.ConsumeIntegralInRange(0, 7) == 0)
-    s.failing_item = input.ConsumeIntegralInRange<std::size_t>(0, 8);
+  s.failing_item =
+      input.ConsumeIntegralInRange(0, 7) == 0 ? input.ConsumeIntegralInRange<std::size_t>(0, 8) : SIZE_MAX;
   while (input.remaining_bytes() > 0 && s.items.size() < 64) {
     switch (input.ConsumeIntegralInRange(0, 15)) {
       case 0:
@@ -127,35 +131,31 @@ Script Read(FuzzedDataProvider& input) {
       }
     }
   }
-  return s;
 }
+
+struct Harness {
+  Script script;  // its item list's storage is kept from input to input
+  seam::ScopedFake<decltype(wmi::GetObject)> bind{
+      &wmi::GetObject, [this](std::u16string_view) -> std::unique_ptr<wmi::Services> {
+        return std::make_unique<Service>(script);
+      }};
+
+  void Run(FuzzedDataProvider& input) {
+    Read(input, script);
+    const Expected expected = Reference(script);
+    const Outcome outcome = RunProbe(&MacWinMgmt);
+    RequireOutcome(outcome, expected.outcome);
+    Require(outcome.result.size() <= 12, "a candidate longer than twelve characters");
+    Require(script.delivered == expected.delivered, "items read past the accepted one or the failure");
+    Require(script.live_objects == 0, "an object reference was not released");
+  }
+};
 
 }  // namespace
 }  // namespace adreca::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace adreca;
-  using namespace adreca::fuzz;
-  static seam::ScopedFake bind{&platform::wmi::GetObject, &Bind};
   FuzzedDataProvider input(data, size);
-  Script s = Read(input);
-  script = &s;
-  const Expected expected = Reference(s);
-  std::optional<std::u16string> result;
-  std::int32_t error = 0;
-  try {
-    result = MacWinMgmt();
-  } catch (const Error& raised) {
-    error = raised.number();
-  }
-  Require(error == expected.error,
-          "error " + std::to_string(error) + ", expected " + std::to_string(expected.error));
-  if (result)
-    Require(*result == expected.candidate,
-            "result " + Show(*result) + ", expected " + Show(expected.candidate));
-  if (result) Require(result->size() <= 12, "a candidate longer than twelve characters");
-  Require(s.delivered == expected.delivered, "items read past the accepted one or the failure");
-  Require(s.live_objects == 0, "an object reference was not released");
-  script = nullptr;
+  adreca::fuzz::WholeRun<adreca::fuzz::Harness>().Run(input);
   return 0;
 }
