@@ -33,14 +33,15 @@ using platform::IP_ADAPTER_INFO;
 constexpr std::int64_t kRecord = kRecordBytes;
 constexpr std::uint64_t kMostRecords = 12;
 
-// Mostly small tables; now and then one at the 16-bit limit of positions,
-// which costs a 23 MB table, or a count that reads as negative.
+// Small tables (up to 64 records, whole or not) or a count that reads as
+// negative. Tables at the 16-bit limit of positions are 23 MB, and
+// AddressSanitizer's poisoning of their shadow costs as much as a few hundred
+// ordinary inputs; the fuzzer kept them in its corpus and ran at a sixth of
+// its rate. The walk's bounds at and past the limit are fuzz_adapter_walk's,
+// which reaches them without the storage, and the unit tests run the whole
+// probe at 32,767 and 32,768 records.
 std::uint32_t PickReported(FuzzedDataProvider& input) {
   const int kind = input.ConsumeIntegralInRange(0, 31);
-  if (kind == 31) {
-    return static_cast<std::uint32_t>(input.PickValueInArray<std::int64_t>({32766, 32767, 32768}) * kRecord +
-                                      input.ConsumeIntegralInRange<std::int64_t>(0, kRecord - 1));
-  }
   if (kind < 4) return static_cast<std::uint32_t>(input.ConsumeIntegralInRange<std::int64_t>(0, 8) * kRecord);
   if (kind < 8) return input.PickValueInArray<std::uint32_t>({0, 1, kRecord - 1, 0xFFFFFFFFu, 0x80000000u});
   return input.ConsumeIntegralInRange<std::uint32_t>(0, 64 * kRecord);

@@ -30,16 +30,16 @@ std::uint8_t AddressByte(const std::byte* record, std::int16_t j) {
       record[offsetof(IP_ADAPTER_INFO, Address) + static_cast<std::size_t>(j - 1)]);
 }
 
-// Two upper-case hex digits for each address byte that the record declares.
+// Two upper-case hex digits for each address byte that the record declares,
+// in place of what `candidate` held (its storage is kept for the next record).
 // The declared count is the platform's unsigned value read as signed, then
 // taken as a 16-bit count: outside that range it overflows before any byte.
-std::u16string CandidateOf(const std::byte* record) {
-  std::u16string candidate;
+void ReadCandidate(const std::byte* record, std::u16string& candidate) {
+  candidate.clear();
   const auto count = Narrow<std::int16_t>(static_cast<std::int32_t>(AddressLength(record)));
   for (std::int16_t j = 1; j <= count; j = CheckedAdd<std::int16_t>(j, 1)) {
     AppendHexByte(candidate, AddressByte(record, j));
   }
-  return candidate;
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ std::u16string WalkRecords(const RecordTable& table) {
   std::int16_t visited = 0;
   for (const std::byte* record = table.First(); record != nullptr; record = table.Next(record)) {
     visited = CheckedAdd<std::int16_t>(visited, 1);
-    candidate = CandidateOf(record);
+    ReadCandidate(record, candidate);
     if (IsAccepted(candidate)) break;
   }
   return candidate;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "address/address.h"
 #include "core/checked.h"
@@ -11,12 +12,12 @@ namespace adreca {
 namespace {
 
 constexpr std::size_t kReadSize = 64 * 1024;
-constexpr std::u16string_view kAddressCharacters = u"0123456789ABCDEF-";
 constexpr std::int16_t kRunLength = 17;
 
-bool IsAddressCharacter(char16_t c) {
-  const char16_t upper = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-  return kAddressCharacters.find(upper) != std::u16string_view::npos;
+// The characters an address's text is made of: hex digits of either case and
+// the hyphen.
+constexpr bool IsAddressCharacter(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'-';
 }
 
 // 00-1A-2B-3C-4D-5E: a hyphen after every second digit, and nowhere else.
@@ -72,15 +73,18 @@ bool ListingLines::Next(std::string& line) {
 std::optional<std::u16string> ScanLine(std::u16string_view line) {
   const std::int16_t length = Narrow<std::int16_t>(line.size());
   std::int16_t run_start = 0;
+  bool in_run = length > 0 && IsAddressCharacter(line[0]);
   for (std::int16_t position = 1; position <= length; position = CheckedAdd<std::int16_t>(position, 1)) {
-    if (!IsAddressCharacter(line[position - 1])) {
+    const bool next_in_run = position < length && IsAddressCharacter(line[position]);
+    const bool here = std::exchange(in_run, next_in_run);
+    if (!here) {
       run_start = 0;
       continue;
     }
     if (run_start == 0) run_start = position;
     // A run is judged whole, where it ends: a longer run is no address, and
     // no piece of it is taken for one.
-    const bool run_ends = position == length || !IsAddressCharacter(line[position]);
+    const bool run_ends = !next_in_run;
     if (!run_ends || position - run_start + 1 != kRunLength) continue;
     const std::u16string_view run = line.substr(run_start - 1, kRunLength);
     if (IsHyphenatedAddress(run)) return Extract(run);
