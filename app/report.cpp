@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <future>
 #include <map>
 #include <thread>
+#include <utility>
 
 #include "address/address.h"
 #include "app/actions.h"
@@ -24,52 +26,81 @@ class RowRecorder final : public RowBoxes {
   ReportRow& row_;
 };
 
+// One run of the report: the rows, what each way returned, and the adapters
+// named for each address, looked up once per address (the ways mostly agree,
+// and one reading answers them all).
+class ReportRun {
+ public:
+  ReportRun(std::span<const Way* const> ways, AdapterLookup lookup)
+      : ways_(ways), lookup_(lookup), rows_(ways.size()), compacts_(ways.size()) {
+    for (std::size_t i = 0; i < ways.size(); ++i) {
+      (ways[i]->uses_interpreter ? through_interpreter_ : inside_).push_back(i);
+    }
+  }
+
+  // The ways through the command interpreter spend their time waiting for
+  // the interpreter's process. This thread starts it at once, and the ways
+  // inside the process run on a thread of their own meanwhile. No way inside
+  // shares state with them (they set no ApiStatus); the rows stay in the
+  // order given.
+  std::vector<ReportRow> Run() {
+    std::promise<void> interpreted;
+    if (through_interpreter_.empty()) {
+      interpreted.set_value();
+      RunInside(interpreted.get_future());
+      return std::move(rows_);
+    }
+    std::jthread inside([this, done = interpreted.get_future()]() mutable { RunInside(std::move(done)); });
+    for (const std::size_t i : through_interpreter_) RunWay(i);
+    interpreted.set_value();
+    inside.join();
+    return std::move(rows_);
+  }
+
+ private:
+  // The ways inside the process, on one reading of the adapters, which then
+  // names the adapters of every row.
+  void RunInside(std::future<void> interpreted) {
+    const platform::SharedAdapterReading reading;
+    for (const std::size_t i : inside_) {
+      RunWay(i);
+      NameAdapters(i);
+    }
+    interpreted.wait();
+    for (const std::size_t i : through_interpreter_) NameAdapters(i);
+  }
+
+  void RunWay(std::size_t i) {
+    ReportRow& row = rows_[i];
+    row.way = ways_[i]->caption;
+    RowRecorder boxes(row);
+    row.error = Guarded([&] { compacts_[i] = RunAction(*ways_[i], boxes); });
+  }
+
+  void NameAdapters(std::size_t i) {
+    ReportRow& row = rows_[i];
+    if (row.error) return;
+    row.error = Guarded([&] {
+      row.found = IsAccepted(compacts_[i]);
+      auto [known, added] = named_.try_emplace(compacts_[i]);
+      if (added) known->second = app::NameAdapters(compacts_[i], lookup_).adapters;
+      row.adapters = known->second;
+    });
+  }
+
+  std::span<const Way* const> ways_;
+  AdapterLookup lookup_;
+  std::vector<ReportRow> rows_;
+  std::vector<std::u16string> compacts_;
+  std::vector<std::size_t> through_interpreter_;
+  std::vector<std::size_t> inside_;
+  std::map<std::u16string, std::vector<platform::AdapterIdentity>> named_;
+};
+
 }  // namespace
 
 std::vector<ReportRow> RunReport(std::span<const Way* const> ways, AdapterLookup lookup) {
-  std::vector<ReportRow> rows(ways.size());
-  std::vector<std::u16string> compacts(ways.size());
-  const auto run = [&](std::size_t i) {
-    rows[i].way = ways[i]->caption;
-    RowRecorder boxes(rows[i]);
-    rows[i].error = Guarded([&] { compacts[i] = RunAction(*ways[i], boxes); });
-  };
-  // The adapters with each address, looked up once per address: the ways
-  // mostly agree, and one reading answers them all.
-  std::map<std::u16string, std::vector<platform::AdapterIdentity>> named;
-  const auto name = [&](std::size_t i) {
-    if (rows[i].error) return;
-    rows[i].error = Guarded([&] {
-      rows[i].found = IsAccepted(compacts[i]);
-      auto [known, added] = named.try_emplace(compacts[i]);
-      if (added) known->second = NameAdapters(compacts[i], lookup).adapters;
-      rows[i].adapters = known->second;
-    });
-  };
-  // The ways through the command interpreter spend their time waiting for
-  // the interpreter's process: they run first, one after another, on a thread
-  // of their own, while this one runs the ways inside the process on one
-  // reading of the adapters and names their adapters. No way inside shares
-  // state with them (they set no ApiStatus); the rows stay in the order given.
-  std::vector<std::size_t> through_interpreter;
-  std::vector<std::size_t> inside;
-  for (std::size_t i = 0; i < ways.size(); ++i) {
-    (ways[i]->uses_interpreter ? through_interpreter : inside).push_back(i);
-  }
-  const platform::SharedAdapterReading reading;
-  std::jthread interpreter;
-  if (!through_interpreter.empty()) {
-    interpreter = std::jthread([&] {
-      for (const std::size_t i : through_interpreter) run(i);
-    });
-  }
-  for (const std::size_t i : inside) {
-    run(i);
-    name(i);
-  }
-  if (interpreter.joinable()) interpreter.join();
-  for (const std::size_t i : through_interpreter) name(i);
-  return rows;
+  return ReportRun(ways, lookup).Run();
 }
 
 int ReportExitStatus(std::span<const ReportRow> rows) {

@@ -31,7 +31,9 @@ struct ReportRow {
 // Runs `ways` in the order given through the window's actions, as if each
 // button of a fresh window were pressed once, all from one reading of the
 // machine's adapters. A way that raises leaves its row's boxes empty and its
-// error in the row; the others still run.
+// error in the row; the others still run. The ways through the command
+// interpreter run on the calling thread, the others beside them on a thread
+// of their own.
 std::vector<ReportRow> RunReport(std::span<const Way* const> ways,
                                  AdapterLookup lookup = &platform::FindAdaptersByAddress);
 
