@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <future>
 #include <map>
 #include <thread>
 #include <utility>
@@ -44,30 +43,28 @@ class ReportRun {
   // shares state with them (they set no ApiStatus); the rows stay in the
   // order given.
   std::vector<ReportRow> Run() {
-    std::promise<void> interpreted;
-    if (through_interpreter_.empty()) {
-      interpreted.set_value();
-      RunInside(interpreted.get_future());
-      return std::move(rows_);
+    if (!through_interpreter_.empty()) {
+      std::jthread inside([this] { RunInside(); });
+      for (const std::size_t i : through_interpreter_) RunWay(i);
+    } else {
+      RunInside();
     }
-    std::jthread inside([this, done = interpreted.get_future()]() mutable { RunInside(std::move(done)); });
-    for (const std::size_t i : through_interpreter_) RunWay(i);
-    interpreted.set_value();
-    inside.join();
+    // An address that a way inside found too is named already; another is
+    // looked up on a reading of its own.
+    const platform::SharedAdapterReading reading;
+    for (const std::size_t i : through_interpreter_) NameAdapters(i);
     return std::move(rows_);
   }
 
  private:
-  // The ways inside the process, on one reading of the adapters, which then
-  // names the adapters of every row.
-  void RunInside(std::future<void> interpreted) {
+  // The ways inside the process, on one reading of the adapters, which also
+  // names their adapters.
+  void RunInside() {
     const platform::SharedAdapterReading reading;
     for (const std::size_t i : inside_) {
       RunWay(i);
       NameAdapters(i);
     }
-    interpreted.wait();
-    for (const std::size_t i : through_interpreter_) NameAdapters(i);
   }
 
   void RunWay(std::size_t i) {

@@ -38,12 +38,13 @@ std::u16string Extract(std::u16string_view run) {
 
 }  // namespace
 
-ListingLines::ListingLines(platform::InputFile& file) : file_(&file), storage_(kReadSize, '\0') {}
+ListingLines::ListingLines(platform::InputFile& file)
+    : file_(&file), storage_(std::make_unique_for_overwrite<char[]>(kReadSize)) {}
 
 bool ListingLines::Fill() {
   if (file_ == nullptr) return false;
   position_ = 0;
-  buffer_ = std::string_view(storage_.data(), file_->Read(storage_));
+  buffer_ = std::string_view(storage_.get(), file_->Read({storage_.get(), kReadSize}));
   return !buffer_.empty();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,7 +27,9 @@ class ListingLines {
   bool Fill();
 
   platform::InputFile* file_ = nullptr;
-  std::string storage_;
+  // Not cleared before use: a read fills only what it returns, so a short
+  // listing touches no more memory than it needs.
+  std::unique_ptr<char[]> storage_;
   std::string_view buffer_;
   std::size_t position_ = 0;
   bool skip_line_feed_ = false;
