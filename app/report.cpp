@@ -43,11 +43,13 @@ class ReportRun {
   // shares state with them (they set no ApiStatus); the rows stay in the
   // order given.
   std::vector<ReportRow> Run() {
-    if (!through_interpreter_.empty()) {
-      std::jthread inside([this] { RunInside(); });
+    if (through_interpreter_.empty()) {
+      RunInside();
+    } else if (inside_.empty()) {
       for (const std::size_t i : through_interpreter_) RunWay(i);
     } else {
-      RunInside();
+      std::jthread inside([this] { RunInside(); });
+      for (const std::size_t i : through_interpreter_) RunWay(i);
     }
     // An address that a way inside found too is named already; another is
     // looked up on a reading of its own.

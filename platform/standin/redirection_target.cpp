@@ -60,13 +60,15 @@ class DescriptorGuard {
 
 // Everything is checked on the opened file itself, before it is emptied, so
 // that nothing can be swapped in between the check and the truncation.
-void CheckOpenedFile(int descriptor, const std::string& path) {
+// Answers the file's size.
+off_t CheckOpenedFile(int descriptor, const std::string& path) {
   struct stat status {};
   if (::fstat(descriptor, &status) != 0) RefuseForError(path, errno);
   if (S_ISDIR(status.st_mode)) Refuse(path, "it is a folder.");
   if (!S_ISREG(status.st_mode)) Refuse(path, "it is not a regular file.");
   if (status.st_uid != ::geteuid()) Refuse(path, "it belongs to another user.");
   if (status.st_nlink > 1) Refuse(path, "it has other names (hard links) that would change with it.");
+  return status.st_size;
 }
 
 }  // namespace
@@ -77,10 +79,14 @@ RedirectionTarget RedirectionTarget::Open(const std::string& path) {
   constexpr int kFlags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   DescriptorGuard file(::open(path.c_str(), kFlags, S_IRUSR | S_IWUSR));
   if (file.get() < 0) RefuseForError(path, errno);
-  CheckOpenedFile(file.get(), path);
+  const off_t size = CheckOpenedFile(file.get(), path);
   const int flags = ::fcntl(file.get(), F_GETFL);
   if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) RefuseForError(path, errno);
-  if (::ftruncate(file.get(), 0) != 0) RefuseForError(path, errno);
+  // A file that is already empty (the usual case: just created) is not
+  // truncated. On ext4 a truncation to nothing makes the close allocate the
+  // file's blocks and start writing them at once, work that a listing deleted
+  // a moment later does not need and that its deletion then has to undo.
+  if (size != 0 && ::ftruncate(file.get(), 0) != 0) RefuseForError(path, errno);
   return RedirectionTarget(file.release(), path);
 }
 
