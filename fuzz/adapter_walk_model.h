@@ -60,19 +60,19 @@ std::int32_t ReadCandidate(const StorageView<ByteAt>& storage, std::uint64_t rec
 }
 
 // The walk from the record at `first` (an offset in the storage), for bounds
-// that fit 16 bits. A record reached again repeats the same records for ever
-// without an accepted one, so the count of visits overflows.
+// that fit 16 bits. The position steps past each record not accepted and
+// overflows past 32,767; a record reached again repeats the same records for
+// ever without an accepted one, so it overflows too.
 template <typename ByteAt>
 Outcome ModelWalk(const StorageView<ByteAt>& storage, std::uint64_t first) {
   std::vector<std::uint64_t> visited;
   Digits digits;
   for (std::uint64_t record = first;;) {
-    if (std::find(visited.begin(), visited.end(), record) != visited.end() || visited.size() == 32767) {
-      return {6, {}};
-    }
+    if (std::find(visited.begin(), visited.end(), record) != visited.end()) return {6, {}};
     visited.push_back(record);
     if (const std::int32_t error = ReadCandidate(storage, record, digits); error != 0) return {error, {}};
     if (digits.view() > u"000000000000") break;
+    if (visited.size() == 32767) return {6, {}};
     const std::uint64_t next = storage.Little(record + kNextAt, 8);
     if (next == 0) break;
     if (next < storage.base || storage.bytes < kRecordBytes ||

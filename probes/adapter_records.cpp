@@ -84,11 +84,15 @@ std::u16string WalkRecords(const RecordTable& table) {
   Narrow<std::int16_t>(table.lower());
   Narrow<std::int16_t>(table.upper());
   std::u16string candidate;
-  std::int16_t visited = 0;
+  // The record's position: 1 for the first, one more for each link followed.
+  // It steps past every record that is not accepted, the last one too, as a
+  // count over the table's positions does, so that 32,767 records without an
+  // accepted one (or a loop of links) end in an overflow.
+  std::int16_t position = 1;
   for (const std::byte* record = table.First(); record != nullptr; record = table.Next(record)) {
-    visited = CheckedAdd<std::int16_t>(visited, 1);
     ReadCandidate(record, candidate);
     if (IsAccepted(candidate)) break;
+    position = CheckedAdd<std::int16_t>(position, 1);
   }
   return candidate;
 }

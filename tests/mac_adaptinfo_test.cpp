@@ -258,6 +258,11 @@ TEST(MacAdaptInfoTest, TheTableUpperBoundAndTheRecordsVisitedAreSixteenBit) {
     EXPECT_EQ(ErrorOfRun(), error_number::kOverflow);
   }
   {
+    SCOPED_TRACE("upper bound 32767, 32,767 linked records, none accepted: overflow past the last");
+    ScriptedAdaptersInfo script({Needs(kLimit * kRecord), Answer(0, std::vector<FakeRecord>(kLimit))});
+    EXPECT_EQ(ErrorOfRun(), error_number::kOverflow);
+  }
+  {
     SCOPED_TRACE("upper bound 32767, the last of 32,767 linked records accepted");
     std::vector<FakeRecord> records(kLimit);
     records.back() = accepted;

@@ -207,5 +207,45 @@ TEST(ReportMatchesWindowScenarioTest, AVpnInterfaceFirstIsErrorNinetyFourInTheFi
   EXPECT_EQ(rows[0].at("address"), "");
 }
 
+// A usage error ends with status 2 before any way runs: nothing on the
+// standard output, one line saying what is wrong and the usage on the
+// standard error. Help and version go to the standard output.
+TEST(ReportProgramTest, AUsageErrorSaysWhatIsWrongOnTheErrorStreamAndEndsWithTwo) {
+  const std::string report = testing::BesideThisProgram("adreca-report");
+  const struct {
+    std::vector<std::string> arguments;
+    std::string first_line;
+  } cases[] = {
+      {{"--format=xml"}, "adreca-report: invalid format 'xml': use text, json or csv"},
+      {{"--way=Nothing"}, "adreca-report: unknown way 'Nothing'"},
+      {{"--no-such-option"}, "adreca-report: unrecognized option '--no-such-option'"},
+      {{"--format=json", "extra"}, "adreca-report: extra operand 'extra'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    std::vector<std::string> only_stdout{"-c", "exec \"$0\" \"$@\" 2>/dev/null", report};
+    std::vector<std::string> only_stderr{"-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null", report};
+    only_stdout.insert(only_stdout.end(), c.arguments.begin(), c.arguments.end());
+    only_stderr.insert(only_stderr.end(), c.arguments.begin(), c.arguments.end());
+    const CapturedRun out = testing::RunCaptured("sh", only_stdout);
+    const CapturedRun err = testing::RunCaptured("sh", only_stderr);
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.output, "");
+    EXPECT_EQ(err.status, 2);
+    EXPECT_EQ(err.output.rfind(c.first_line, 0), 0u) << err.output;
+    EXPECT_NE(err.output.find("\nUsage: adreca-report "), std::string::npos) << err.output;
+  }
+  for (const std::string option : {"--help", "--version"}) {
+    SCOPED_TRACE(option);
+    const CapturedRun out =
+        testing::RunCaptured("sh", {"-c", "exec \"$0\" \"$1\" 2>/dev/null", report, option});
+    const CapturedRun err =
+        testing::RunCaptured("sh", {"-c", "exec \"$0\" \"$1\" 2>&1 >/dev/null", report, option});
+    EXPECT_EQ(out.status, 0);
+    EXPECT_NE(out.output.find("adreca-report"), std::string::npos);
+    EXPECT_EQ(err.output, "");
+  }
+}
+
 }  // namespace
 }  // namespace adreca::app
