@@ -35,7 +35,8 @@ int main(int argc, char* argv[]) {
   for (const auto& control : kControls) {
     QWidget* widget = nullptr;
     if (control.kind == adreca::app::ControlKind::kButton) {
-      widget = new QPushButton(Text(adreca::app::kCaptions[static_cast<std::size_t>(control.row - 1)]), &window);
+      widget =
+          new QPushButton(Text(adreca::app::kCaptions[static_cast<std::size_t>(control.row - 1)]), &window);
     } else {
       widget = new QLineEdit(&window);
     }

@@ -40,11 +40,23 @@ std::u16string ListingArgument(const std::u16string& path) {
   return u'"' + path + u'"';
 }
 
+// A path whose bytes are not text (not UTF-8 on Linux, an unpaired surrogate
+// on Windows) names a program that no text names; it is refused, not decoded
+// into the name of another program.
+const std::u16string& AsText(const std::u16string& path) {
+  if (!IsWellFormed(path)) {
+    throw Error(error_number::kBadFileNameOrNumber,
+                u"Bad file name or number: the command interpreter's path is not text: " + path);
+  }
+  return path;
+}
+
 // The interpreter's own path is always quoted: unquoted, "C:\Program Files\x"
 // would start the program C:\Program. An empty one (an unset COMSPEC) stays
 // empty, and no program answers the line.
 std::u16string CommandLine(const std::u16string& interpreter, const std::u16string& listing) {
-  const std::u16string program = interpreter.empty() ? interpreter : u'"' + WithoutQuotes(interpreter) + u'"';
+  const std::u16string program =
+      interpreter.empty() ? interpreter : u'"' + WithoutQuotes(AsText(interpreter)) + u'"';
   return program + std::u16string(kIpconfigCommand) + ListingArgument(listing);
 }
 

@@ -39,7 +39,8 @@ struct FolderCase {
   std::int32_t error;  // 0: the ordinary answer
 };
 
-class TemporaryFolderTest : public HostileEnvironmentTest, public ::testing::WithParamInterface<FolderCase> {};
+class TemporaryFolderTest : public HostileEnvironmentTest,
+                            public ::testing::WithParamInterface<FolderCase> {};
 
 void Own(const fs::path& path, uid_t owner, gid_t group = kNobody) {
   if (::lchown(path.c_str(), owner, group) != 0) throw std::runtime_error("lchown " + path.string());
@@ -78,8 +79,8 @@ fs::path Folder(const fs::path& path, fs::perms mode, uid_t owner = 0, gid_t gro
   return path;
 }
 
-const auto kOpen = fs::perms::all;                                    // 0777
-const auto kSticky = fs::perms::all | fs::perms::sticky_bit;           // 01777
+const auto kOpen = fs::perms::all;                                        // 0777
+const auto kSticky = fs::perms::all | fs::perms::sticky_bit;              // 01777
 const auto kGroupWritable = fs::perms::owner_all | fs::perms::group_all;  // 0770
 
 INSTANTIATE_TEST_SUITE_P(
@@ -108,9 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
                    0},
         FolderCase{"AFolderOfAnotherUser",
                    [](const fs::path& s, const fs::path&) {
-                     return Folder(s / "theirs", fs::perms::owner_all | fs::perms::group_read |
-                                                     fs::perms::others_read | fs::perms::group_exec |
-                                                     fs::perms::others_exec,
+                     return Folder(s / "theirs",
+                                   fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read |
+                                       fs::perms::group_exec | fs::perms::others_exec,
                                    kNobody, kNobody);
                    },
                    error_number::kPathFileAccess},
@@ -124,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const fs::path& s, const fs::path&) { return Folder(s / "open", kOpen); },
                    error_number::kPathFileAccess},
         FolderCase{"AFolderAnotherGroupMayWrite",
-                   [](const fs::path& s, const fs::path&) { return Folder(s / "group", kGroupWritable, 0, kNobody); },
+                   [](const fs::path& s, const fs::path&) {
+                     return Folder(s / "group", kGroupWritable, 0, kNobody);
+                   },
                    error_number::kPathFileAccess},
         FolderCase{"AStickySharedFolderLikeTmp",
                    [](const fs::path& s, const fs::path&) { return Folder(s / "shared", kSticky); }, 0}),
@@ -142,6 +145,20 @@ TEST_F(HostileEnvironmentTest, ATempThatIsNotUtf8IsRefusedNotReplaced) {
   app::LoadStep();
   const Outcome outcome = RunProbe();
   EXPECT_EQ(outcome.error.number, error_number::kBadFileNameOrNumber) << ToUtf8(outcome.error.description);
+  ExpectNothingWritten();
+}
+
+// The same for COMSPEC: decoded, its bytes would start another program, here
+// one that exists beside it.
+TEST_F(HostileEnvironmentTest, AComspecThatIsNotUtf8IsRefusedNotReplaced) {
+  const fs::path started = outside / "started";
+  const fs::path raw = testing::WriteScript(outside / "cmd\xff", "exit 0\n");
+  testing::WriteScript(outside / "cmd\xef\xbf\xbd", "touch " + started.string() + "\n");  // U+FFFD
+  before = testing::Picture(sandbox.path());
+  ScopedVariable variable("COMSPEC", raw.string());
+  const Outcome outcome = RunProbe();
+  EXPECT_EQ(outcome.error.number, error_number::kBadFileNameOrNumber) << ToUtf8(outcome.error.description);
+  EXPECT_FALSE(fs::exists(started));
   ExpectNothingWritten();
 }
 

@@ -40,7 +40,9 @@ std::u16string GetEnvironmentVariable(std::u16string_view name) {
   if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
   const std::string value = Variable(ToUtf8(name).c_str());
   if (value.empty() && name == u"COMSPEC") return DefaultInterpreter();
-  return FromUtf8(value);
+  // Kept byte for byte, as the temporary folder is: bytes that are not UTF-8
+  // are refused where the value is used, not replaced.
+  return FromUtf8Escaped(value);
 }
 
 std::u16string TemporaryFolder() {

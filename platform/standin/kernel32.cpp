@@ -1,11 +1,11 @@
 // lstrlenW and RtlMoveMemory as kernel32 has them, over UTF-16 code units.
 
+#include "platform/kernel32.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
-
-#include "platform/kernel32.h"
 
 namespace adreca::platform {
 

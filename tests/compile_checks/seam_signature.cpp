@@ -28,7 +28,8 @@ int WrongNetbios(platform::NCB*) { return 0; }
 void InstallFakes() {
   seam::ScopedFake netbios{platform::Netbios, &RightNetbios};
   seam::ScopedFake start{&platform::StartProcess, &RightStart};
-  seam::ScopedFake lambda{&platform::StartProcess, [](const std::u16string&, int) { return platform::ProcessHandle{1}; }};
+  seam::ScopedFake lambda{&platform::StartProcess,
+                          [](const std::u16string&, int) { return platform::ProcessHandle{1}; }};
 #if ADRECA_WRONG_FAKE == 1 || ADRECA_WRONG_FAKE == 2
   seam::ScopedFake wrong{platform::Netbios, &WrongNetbios};
 #elif ADRECA_WRONG_FAKE == 3

@@ -30,6 +30,15 @@ TEST(FilesTest, ReadsTheBytesAsWrittenThenTheEnd) {
   const std::u16string path = folder.WithSeparator() + u"listing.tmp";
   WriteFileBytes(std::filesystem::path(path), std::string("a\r\nb\0c", 6));
   InputFile file = InputFile::Open(path);
+  // While it is read, nobody may open it to write, rename or delete it.
+  for (const DWORD access : {DWORD{GENERIC_WRITE}, DWORD{DELETE}}) {
+    const HANDLE writer =
+        ::CreateFileW(windows::Wide(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "access " << access;
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    if (writer != INVALID_HANDLE_VALUE) ::CloseHandle(writer);
+  }
   std::array<char, 4> buffer{};
   std::string read;
   for (std::size_t count; (count = file.Read(buffer)) > 0;) read.append(buffer.data(), count);

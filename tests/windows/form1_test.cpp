@@ -229,6 +229,7 @@ TEST_F(Form1Test, AClickShowsTheResultAndAnErrorIsReportedWithoutClosingTheWindo
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].number, 9);
   EXPECT_EQ(reports[0].description, u"Subscript out of range");
+  EXPECT_EQ(hints, std::vector<std::u16string>{u""});  // only the listing's errors have one
   EXPECT_EQ(TextOf(form.Control("Mac2")), u"kept");
   EXPECT_TRUE(::IsWindow(form.window()));
 
@@ -240,6 +241,32 @@ TEST_F(Form1Test, AClickShowsTheResultAndAnErrorIsReportedWithoutClosingTheWindo
   EXPECT_EQ(TextOf(form.Control("Mac3")), u"00-1A-2B-3C-4D-5E");
   EXPECT_EQ(TextOf(form.Control("Stat3")), u"232");
   EXPECT_EQ(reports.size(), 1u);
+}
+
+std::u16string ListingMissing() { RaiseFileNotFound(u"C:\\Temp\\ipconfig.tmp"); }
+
+// An error of the way through the command interpreter that the folder or the
+// interpreter explains comes with a second line saying what to check.
+TEST_F(Form1Test, TheInterpreterWaysFileErrorSaysWhatToCheck) {
+  static constexpr std::array<Way, 5> rows{
+      {kRows[0],
+       {u"IpConfig", &ListingMissing, StatusRule::kNotApplicable, {}, StatusCodes::kNone, true},
+       kRows[2],
+       kRows[3],
+       kRows[4]}};
+  std::vector<std::u16string> seen;
+  Form1 other{rows,
+              [&](HWND, const RaisedError& error, const std::u16string& hint) {
+                EXPECT_EQ(error.number, 53);
+                seen.push_back(hint);
+              },
+              {},
+              &FakeLookup,
+              {}};
+  ::SendMessageW(other.Control("Command2"), BM_CLICK, 0, 0);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].rfind(u"Check the temporary folder ", 0), 0u) << ToUtf8(seen[0]);
+  EXPECT_NE(seen[0].find(u" and the command interpreter "), std::u16string::npos) << ToUtf8(seen[0]);
 }
 
 TEST_F(Form1Test, AClickNamesTheAdapterInTheAddressTooltipAndTypingClearsIt) {

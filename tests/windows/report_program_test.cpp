@@ -45,8 +45,8 @@ std::u16string Beside(const std::u16string& name) { return platform::ProgramFold
 TEST(ReportProgramTest, JsonRedirectedToAFileHasTheAddressesOfTheWindowsWays) {
   testing::TempFolder folder("adreca report");
   const fs::path output = folder.path() / "report.json";
-  const DWORD status =
-      RunInterpreter(u"\"" + Beside(u"adreca-report.exe") + u"\" --format=json >\"" + output.u16string() + u"\"");
+  const DWORD status = RunInterpreter(u"\"" + Beside(u"adreca-report.exe") + u"\" --format=json >\"" +
+                                      output.u16string() + u"\"");
   const nlohmann::json json = nlohmann::json::parse(testing::ReadFileBytes(output));
   const nlohmann::json& rows = json.at("rows");
   ASSERT_EQ(rows.size(), app::kWays.size());
@@ -71,7 +71,9 @@ TEST(ReportProgramTest, AUsageErrorEndsWithStatusTwo) {
 TEST(ReportProgramTest, TheWindowProgramPrintsItsVersionAndOpensNoWindow) {
   testing::TempFolder folder("adreca report");
   const fs::path output = folder.path() / "version.txt";
-  EXPECT_EQ(RunInterpreter(u"\"" + Beside(u"adreca-mac.exe") + u"\" --version >\"" + output.u16string() + u"\""), 0u);
+  EXPECT_EQ(
+      RunInterpreter(u"\"" + Beside(u"adreca-mac.exe") + u"\" --version >\"" + output.u16string() + u"\""),
+      0u);
   const std::string version = testing::ReadFileBytes(output);
   EXPECT_EQ(version.rfind("adreca-mac (adreca-mac) " ADRECA_VERSION "\n", 0), 0u) << version;
   EXPECT_EQ(::FindWindowW(nullptr, L"ADRE\u00c7A MAC"), nullptr);
