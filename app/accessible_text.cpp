@@ -38,7 +38,7 @@ std::u16string AccessibleDescription(const ControlLayout& control) {
   return u"Result code of the last platform call made through " + Asks(control.row) + u".";
 }
 
-std::u16string AddressDescription(const ControlLayout& control, const std::u16string& tooltip) {
+std::u16string DescriptionWithToolTip(const ControlLayout& control, const std::u16string& tooltip) {
   std::u16string text = AccessibleDescription(control);
   if (!tooltip.empty()) text += u"\n" + tooltip;
   return text;

@@ -18,8 +18,9 @@ std::u16string AccessibleName(const ControlLayout& control);
 // What the control does (buttons) or holds (boxes), naming the row's way.
 std::u16string AccessibleDescription(const ControlLayout& control);
 
-// The address box's description with the adapter tooltip after it, so that
-// what the tooltip shows is announced too; `tooltip` may be empty.
-std::u16string AddressDescription(const ControlLayout& control, const std::u16string& tooltip);
+// A box's description with its tooltip after it (the adapter of an address,
+// the meaning of a status code), so that what the tooltip shows is announced
+// too; `tooltip` may be empty.
+std::u16string DescriptionWithToolTip(const ControlLayout& control, const std::u16string& tooltip);
 
 }  // namespace adreca::app

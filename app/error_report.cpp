@@ -9,6 +9,7 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "platform/environment.h"
+#include "platform/win32_errors.h"
 #include "probes/probes.h"
 
 namespace adreca::app {
@@ -28,7 +29,8 @@ std::optional<RaisedError> Guarded(const std::function<void()>& action) {
 
 std::u16string ErrorHint(const Way& way, const RaisedError& error) {
   constexpr std::int32_t kHinted[] = {error_number::kBadFileNameOrNumber, error_number::kFileNotFound,
-                                      error_number::kPathFileAccess, 1067, 1460};
+                                      error_number::kPathFileAccess, platform::kErrorProcessAborted,
+                                      platform::kErrorTimeout};
   if (!way.uses_interpreter ||
       std::find(std::begin(kHinted), std::end(kHinted), error.number) == std::end(kHinted)) {
     return {};

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "core/text.h"
+#include "platform/netbios.h"
+#include "platform/win32_errors.h"
 
 namespace adreca::app {
 
@@ -19,27 +21,27 @@ struct Meaning {
 // The result codes that the workstation service's enumeration and the IP
 // helper's adapter query answer with.
 constexpr Meaning kWin32Errors[] = {
-    {0, u"the call succeeded"},
+    {platform::kErrorSuccess, u"the call succeeded"},
     {5, u"access denied (ERROR_ACCESS_DENIED)"},
-    {8, u"not enough memory (ERROR_NOT_ENOUGH_MEMORY)"},
+    {platform::kErrorNotEnoughMemory, u"not enough memory (ERROR_NOT_ENOUGH_MEMORY)"},
     {50, u"not supported (ERROR_NOT_SUPPORTED)"},
-    {53, u"the network path was not found (ERROR_BAD_NETPATH)"},
-    {87, u"an invalid parameter (ERROR_INVALID_PARAMETER)"},
-    {111, u"buffer too small (ERROR_BUFFER_OVERFLOW)"},
-    {124, u"an invalid information level (ERROR_INVALID_LEVEL)"},
-    {232, u"no adapter information (ERROR_NO_DATA)"},
-    {234, u"more entries than one answer holds (ERROR_MORE_DATA)"},
+    {platform::kErrorBadNetpath, u"the network path was not found (ERROR_BAD_NETPATH)"},
+    {platform::kErrorInvalidParameter, u"an invalid parameter (ERROR_INVALID_PARAMETER)"},
+    {platform::kErrorBufferOverflow, u"buffer too small (ERROR_BUFFER_OVERFLOW)"},
+    {platform::kErrorInvalidLevel, u"an invalid information level (ERROR_INVALID_LEVEL)"},
+    {platform::kErrorNoData, u"no adapter information (ERROR_NO_DATA)"},
+    {platform::kErrorMoreData, u"more entries than one answer holds (ERROR_MORE_DATA)"},
     {1231, u"the network is not reachable (ERROR_NETWORK_UNREACHABLE)"},
     {2138, u"the workstation service has not been started (NERR_NetNotStarted)"},
 };
 
 // The NetBIOS return codes (nb30.h).
 constexpr Meaning kNetbiosReturnCodes[] = {
-    {0x00, u"the request succeeded (NRC_GOODRET)"},
-    {0x01, u"illegal buffer length (NRC_BUFLEN)"},
-    {0x03, u"illegal command (NRC_ILLCMD)"},
-    {0x05, u"command timed out (NRC_CMDTMO)"},
-    {0x06, u"message incomplete (NRC_INCOMP)"},
+    {platform::NRC_GOODRET, u"the request succeeded (NRC_GOODRET)"},
+    {platform::NRC_BUFLEN, u"illegal buffer length (NRC_BUFLEN)"},
+    {platform::NRC_ILLCMD, u"illegal command (NRC_ILLCMD)"},
+    {platform::NRC_CMDTMO, u"command timed out (NRC_CMDTMO)"},
+    {platform::NRC_INCOMP, u"message incomplete (NRC_INCOMP)"},
     {0x08, u"illegal session number (NRC_SNUMOUT)"},
     {0x09, u"no resource available (NRC_NORES)"},
     {0x0A, u"session closed (NRC_SCLOSED)"},
@@ -58,21 +60,21 @@ constexpr Meaning kNetbiosReturnCodes[] = {
     {0x19, u"name conflict (NRC_NAMCONF)"},
     {0x21, u"the interface is busy (NRC_IFBUSY)"},
     {0x22, u"too many commands outstanding (NRC_TOOMANY)"},
-    {0x23, u"invalid LAN adapter number (NRC_BRIDGE)"},
+    {platform::NRC_BRIDGE, u"invalid LAN adapter number (NRC_BRIDGE)"},
     {0x24, u"command completed while a cancel was pending (NRC_CANOCCR)"},
     {0x26, u"the command cannot be cancelled (NRC_CANCEL)"},
     {0x30, u"name defined by another environment (NRC_DUPENV)"},
-    {0x34, u"the adapter was not reset (NRC_ENVNOTDEF)"},
+    {platform::NRC_ENVNOTDEF, u"the adapter was not reset (NRC_ENVNOTDEF)"},
     {0x35, u"operating system resources exhausted (NRC_OSRESNOTAV)"},
     {0x36, u"too many applications (NRC_MAXAPPS)"},
     {0x37, u"no service access points available (NRC_NOSAPS)"},
     {0x38, u"requested resources not available (NRC_NORESOURCES)"},
-    {0x39, u"invalid control block address (NRC_INVADDRESS)"},
+    {platform::NRC_INVADDRESS, u"invalid control block address (NRC_INVADDRESS)"},
     {0x3B, u"invalid control block (NRC_INVDDID)"},
     {0x3C, u"lock of a user area failed (NRC_LOCKFAIL)"},
     {0x3F, u"the device driver could not be opened (NRC_OPENERR)"},
-    {0x40, u"system error (NRC_SYSTEM)"},
-    {0xFF, u"the command is still pending (NRC_PENDING)"},
+    {platform::NRC_SYSTEM, u"system error (NRC_SYSTEM)"},
+    {platform::NRC_PENDING, u"the command is still pending (NRC_PENDING)"},
 };
 
 std::optional<std::int64_t> Code(std::u16string_view status) {

@@ -171,9 +171,8 @@ void Form1::SetStatusExplanation(int row) {
   const std::u16string explanation =
       StatusExplanation(ways_[static_cast<std::size_t>(row - 1)].codes, box->text().toStdU16String());
   box->setToolTip(ToQString(explanation));
-  std::u16string description = AccessibleDescription(LayoutOf(row, Column::kStatus));
-  if (!explanation.empty()) description += u"\n" + explanation;
-  box->setAccessibleDescription(ToQString(description));
+  box->setAccessibleDescription(
+      ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kStatus), explanation)));
 }
 
 QMenu* Form1::AddressMenu(int row) {
@@ -238,7 +237,7 @@ void Form1::SetAddressToolTip(int row, const std::u16string& text) {
   if (text.empty()) adapters_[static_cast<std::size_t>(row - 1)].clear();
   QLineEdit* box = Mac(row);
   box->setToolTip(ToQString(text));
-  box->setAccessibleDescription(ToQString(AddressDescription(LayoutOf(row, Column::kAddress), text)));
+  box->setAccessibleDescription(ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kAddress), text)));
 }
 
 // The window's keys: Ctrl+Shift+C copies all results (also in the window's

@@ -221,8 +221,8 @@ void Form1::AnnotateControls() {
   }
   for (int row = 1; row <= static_cast<int>(kWays.size()); ++row) {
     const HWND box = Control("Mac" + std::to_string(row));
-    annotations_->Describe(box, AddressDescription(LayoutOf(row, Column::kAddress),
-                                                   tooltips_text_[static_cast<std::size_t>(row - 1)]));
+    annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kAddress),
+                                                       tooltips_text_[static_cast<std::size_t>(row - 1)]));
   }
 }
 
@@ -402,10 +402,7 @@ void Form1::SetStatusToolTip(int row) {
   TTTOOLINFOW tool = ToolOf(window_, box);
   tool.lpszText = const_cast<wchar_t*>(Wide(text));
   ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  if (!annotations_) return;
-  std::u16string description = AccessibleDescription(LayoutOf(row, Column::kStatus));
-  if (!text.empty()) description += u"\n" + text;
-  annotations_->Describe(box, description);
+  if (annotations_) annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kStatus), text));
 }
 
 HMENU Form1::AddressMenu(int row) const {
@@ -508,7 +505,8 @@ void Form1::SetAddressToolTip(int row, const std::u16string& text) {
   tool.lpszText = const_cast<wchar_t*>(Wide(text));
   ::SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
   tooltips_text_[static_cast<std::size_t>(row - 1)] = text;
-  if (annotations_) annotations_->Describe(box, AddressDescription(LayoutOf(row, Column::kAddress), text));
+  if (annotations_)
+    annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kAddress), text));
 }
 
 // The report leaves the program running: one failing way of finding the
