@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -54,6 +55,35 @@ void CheckTemporaryFolder(const std::u16string& folder);
 // there (a symbolic link, a folder, another user's file, a file with further
 // names) or when the path cannot be examined (too long, say).
 bool RemoveOwnFile(const std::u16string& path);
+
+// Prepares the file that the command interpreter's redirection writes into,
+// so that no other user can change it between the interpreter's end and the
+// read. On Windows it is created empty (create-new), with a security
+// descriptor that gives only this user, SYSTEM and the Administrators access:
+// one that the redirection created would take the folder's inherited
+// permissions, and C:\Temp, say, lets every user modify its files. Raises
+// error 75 with the reason, creating nothing, when something stands there.
+// On Linux nothing is made: the file that the interpreter creates is this
+// user's own, and in a folder that passed CheckTemporaryFolder nobody else can
+// replace it.
+void PrepareListingFile(const std::u16string& path);
+
+// Holds a temporary folder's listing for one run at a time: while it lives,
+// no other run of this user (in this process or another) that lists into the
+// same folder gets past its own lock. The lock is kept where only this user
+// can create, open or remove it, so that no other user can take, hold or plant
+// it. Waits until the lock is free; raises error 1460 when `deadline` passes
+// first.
+class ListingLock {
+ public:
+  ListingLock(const std::u16string& folder, std::chrono::steady_clock::time_point deadline);
+  ~ListingLock();
+  ListingLock(const ListingLock&) = delete;
+  ListingLock& operator=(const ListingLock&) = delete;
+
+ private:
+  std::intptr_t handle_;
+};
 
 // Turns 8-bit text into characters with the system's ANSI code page (on Linux
 // the text is UTF-8).

@@ -20,6 +20,8 @@ namespace {
 
 constexpr std::u16string_view kListingName = u"ipconfig.tmp";
 constexpr std::u16string_view kIpconfigCommand = u" /C ipconfig /all >";
+// How long the interpreter may take, and how long a run waits for another
+// run's listing in the same folder.
 constexpr std::chrono::seconds kListingTimeLimit{60};
 
 // A double quote cannot be passed inside a quoted name at all: the
@@ -74,26 +76,38 @@ void DiscardListing(const std::u16string& path) noexcept {
   }
 }
 
+// Whether the interpreter wrote anything into the listing: one that it left
+// as this run prepared it (empty, on Windows) was never written, as if there
+// were no file.
+bool WasWritten(const std::u16string& listing) noexcept {
+  try {
+    platform::InputFile file = platform::InputFile::Open(listing);
+    char byte = 0;
+    return file.Read({&byte, 1}) != 0;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
 // A listing that the interpreter could not finish is not read: the file is
 // removed, and the error names the interpreter and how it ended.
 [[noreturn]] void RaiseInterpreterFailed(const std::u16string& interpreter, platform::ExitStatus status,
                                          const std::u16string& listing) {
   const std::u16string how = u"the command interpreter " + interpreter + u" " + ExitText(status);
-  bool written = true;
-  try {
-    written = platform::RemoveOwnFile(listing);
-  } catch (const Error&) {
-  }
+  const bool written = WasWritten(listing);
+  DiscardListing(listing);
   if (!written) RaiseFileNotFound(listing + u" (" + how + u")");
   throw Error(platform::kErrorProcessAborted, u"The listing was not made: " + how);
 }
 
-// Runs the interpreter and waits for it to end. Whatever it started ends with
-// it; on every error the listing, if any, goes too.
+// Prepares the listing as this user's own file, runs the interpreter, whose
+// redirection writes into it, and waits for it to end. Whatever it started
+// ends with it; on every error the listing, if any, goes too.
 void WriteListing(const std::u16string& command_line, const std::u16string& interpreter,
                   const std::u16string& listing) {
   platform::ExitStatus status;
   try {
+    platform::PrepareListingFile(listing);
     platform::ChildProcess command(command_line, platform::kShowMinimized);
     status = command.Wait(kListingTimeLimit);
   } catch (...) {
@@ -136,9 +150,11 @@ std::u16string MacIpConfig() {
   const std::u16string path = TempDir + std::u16string(kListingName);
   const std::u16string interpreter = platform::GetEnvironmentVariable(u"COMSPEC");
   const std::u16string command_line = CommandLine(interpreter, path);
-  // Nothing runs before the folder is known to be safe to write into, and no
-  // listing of an earlier run can be taken for this run's.
+  // Nothing runs before the folder is known to be safe to write into. The
+  // listing's whole life belongs to one run at a time, and no listing of an
+  // earlier run can be taken for this run's.
   platform::CheckTemporaryFolder(TempDir);
+  const platform::ListingLock lock(TempDir, std::chrono::steady_clock::now() + kListingTimeLimit);
   platform::RemoveOwnFile(path);
   WriteListing(command_line, interpreter, path);
   ListingFile listing(path);

@@ -3,19 +3,28 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "core/error.h"
+#include "core/fnv1a.h"
 #include "core/text.h"
+#include "platform/win32_errors.h"
 
 namespace adreca::platform {
 
@@ -148,6 +157,94 @@ void CheckWayTo(const std::string& folder, std::u16string_view shown) {
   }
 }
 
+// ---- The listing's lock ----
+
+// A folder that no one but this user (and root) can write into or list from:
+// this user's own, a real folder (no link), with no access for others.
+bool IsPrivateFolder(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
+         (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// Whether only this user (and root) may write into the folder.
+bool OnlyThisUserWrites(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
+         (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The home folder that the password database gives this user, not $HOME,
+// so that every run of the user finds the same.
+std::optional<std::string> HomeFolder() {
+  std::vector<char> buffer(16 * 1024);
+  passwd account{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::geteuid(), &account, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+    return std::nullopt;
+  }
+  return std::string(found->pw_dir);
+}
+
+// `parent`/`name`, made (mode 0700) when missing; the folder only when it is
+// this user's own and nobody else may write into it.
+std::optional<std::string> OwnSubfolder(const std::string& parent, const char* name) {
+  const std::string path = parent + "/" + name;
+  if (::mkdir(path.c_str(), S_IRWXU) != 0 && errno != EEXIST) return std::nullopt;
+  if (!OnlyThisUserWrites(path)) return std::nullopt;
+  return path;
+}
+
+// Where this user's listing locks are kept: a folder that only this user can
+// write into, found from the user's id alone so that every run of the user,
+// whatever its environment, finds the same one. The runtime folder that the
+// login made (/run/user/ID), else a folder in the user's cache, else the
+// listing folder itself when only the user may write into it; none else.
+std::optional<std::string> LockFolder(const std::string& listing_folder) {
+  const std::string runtime = "/run/user/" + std::to_string(::geteuid());
+  if (IsPrivateFolder(runtime)) return runtime;
+  if (const auto home = HomeFolder(); home && OnlyThisUserWrites(*home)) {
+    if (const auto cache = OwnSubfolder(*home, ".cache")) {
+      if (auto own = OwnSubfolder(*cache, "adreca-mac")) return own;
+    }
+  }
+  if (OnlyThisUserWrites(listing_folder)) return listing_folder;
+  return std::nullopt;
+}
+
+// The lock of one listing folder: named after a hash of its real path, so that
+// every spelling of the folder ("/tmp", "/tmp/", "/var/../tmp") shares it.
+std::optional<std::string> LockPath(const std::u16string& folder) {
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(ToUtf8(folder).c_str(), nullptr), &std::free);
+  if (real == nullptr) return std::nullopt;
+  const auto lock_folder = LockFolder(real.get());
+  if (!lock_folder) return std::nullopt;
+  char name[40];
+  std::snprintf(name, sizeof name, "/listing-%016llx.lock",
+                static_cast<unsigned long long>(Fnv1a().Add(std::string_view(real.get())).value()));
+  return *lock_folder + name;
+}
+
+[[noreturn]] void RaiseLockTimeout(const std::u16string& folder) {
+  RaisePlatformError(kErrorTimeout,
+                     u"The listing folder " + folder +
+                         u" is in use by another run of this program, which did not end in time");
+}
+
+// Takes the lock on `descriptor`, trying again every few milliseconds until
+// the deadline: one run waits for the other, which may take seconds.
+void LockBy(int descriptor, std::chrono::steady_clock::time_point deadline, const std::u16string& folder) {
+  auto pause = std::chrono::milliseconds(1);
+  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) RaiseRefused(folder, u": cannot lock its listing" + Reason(errno));
+    if (std::chrono::steady_clock::now() >= deadline) RaiseLockTimeout(folder);
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(20));
+  }
+}
+
 }  // namespace
 
 InputFile InputFile::Open(const std::u16string& path) {
@@ -220,5 +317,31 @@ bool RemoveOwnFile(const std::u16string& path) {
 }
 
 std::u16string FromAnsi(std::string_view bytes) { return FromUtf8(bytes); }
+
+void PrepareListingFile(const std::u16string&) {}
+
+// The lock is a file that stays for the next run: removing it would let a
+// run that opened it before the removal and one that opens it after both
+// hold "the" lock. Where this user has no folder of their own to keep it,
+// the runs are not held apart.
+ListingLock::ListingLock(const std::u16string& folder, std::chrono::steady_clock::time_point deadline)
+    : handle_(-1) {
+  const auto path = LockPath(folder);
+  if (!path) return;
+  const int descriptor =
+      ::open(path->c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (descriptor < 0) RaiseRefused(FromUtf8(*path), u": cannot open the listing's lock" + Reason(errno));
+  handle_ = descriptor;
+  try {
+    LockBy(descriptor, deadline, folder);
+  } catch (...) {
+    ::close(descriptor);
+    throw;
+  }
+}
+
+ListingLock::~ListingLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
 
 }  // namespace adreca::platform

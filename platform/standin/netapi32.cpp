@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "address/hex_text.h"
+#include "core/fnv1a.h"
 #include "core/text.h"
 #include "platform/netapi32.h"
 #include "platform/standin/adapter_reading.h"
@@ -32,27 +33,14 @@ constexpr std::size_t kAddressLength = 2 * kHardwareAddressLength;
 
 // ---- Names and addresses ----
 
-// 64-bit FNV-1a: a fixed hash, so a GUID derived from it never changes.
-std::uint64_t Fnv1a(std::uint8_t salt, std::string_view name,
-                    std::span<const std::uint8_t> hardware_address) {
-  std::uint64_t hash = 0xCBF29CE484222325;
-  const auto mix = [&hash](std::uint8_t byte) {
-    hash ^= byte;
-    hash *= 0x100000001B3;
-  };
-  mix(salt);
-  for (const char c : name) mix(static_cast<std::uint8_t>(c));
-  mix(0);
-  for (const std::uint8_t byte : hardware_address) mix(byte);
-  return hash;
-}
-
-// Sixteen bytes from two salted hashes, marked as a version 8 (vendor
+// Sixteen bytes from two salted hashes of the name and address (fixed, so
+// that the GUID never changes), marked as a version 8 (vendor
 // defined) GUID of the RFC 4122 variant.
 std::array<std::uint8_t, 16> AdapterGuid(const Adapter& adapter) {
   std::array<std::uint8_t, 16> guid{};
   for (std::uint8_t half = 0; half < 2; ++half) {
-    const std::uint64_t hash = Fnv1a(half, adapter.name, adapter.hardware_address);
+    const std::uint64_t hash =
+        Fnv1a().Add(half).Add(adapter.name).Add(std::uint8_t{0}).Add(adapter.hardware_address).value();
     for (std::size_t i = 0; i < 8; ++i) guid[half * 8 + i] = static_cast<std::uint8_t>(hash >> (56 - 8 * i));
   }
   guid[6] = static_cast<std::uint8_t>((guid[6] & 0x0F) | 0x80);
