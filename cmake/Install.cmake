@@ -91,4 +91,8 @@ else()
   )
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
+# The package's folders are 0755 whatever the umask of whoever builds it:
+# cpack would otherwise make them in its staging tree with that umask.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                                WORLD_READ WORLD_EXECUTE)
 include(CPack)
