@@ -21,6 +21,20 @@ enum class StatusRule { kNotApplicable, kApiStatus };
 // Which codes a status box shows, for its explanation.
 enum class StatusCodes { kNone, kWin32Errors, kNetbiosReturnCodes };
 
+// Which of the machine's adapters a way sees: the adapter it names for its
+// address is the first of those with the address.
+enum class AdapterSet {
+  kAllButLoopback,  // every adapter but loopback, also those that are down or have no IP address
+  kWithIpAddress,   // only the adapters that hold an IP address
+  kWithIpv4,        // only the adapters that hold an IPv4 address
+};
+
+// Where the letters of a way's address come from.
+enum class LetterCase {
+  kPlatforms,  // copied from the platform's text, in its case
+  kUpper,      // formatted from the address's bytes, upper case
+};
+
 struct Way {
   std::u16string_view caption;  // the button's caption, and the way's name
   Probe probe;
@@ -31,19 +45,22 @@ struct Way {
   // It writes a listing into the temporary folder through the command
   // interpreter, which its errors then name.
   bool uses_interpreter = false;
+  AdapterSet sees = AdapterSet::kAllButLoopback;
+  LetterCase letters = LetterCase::kPlatforms;
 };
 
 inline constexpr std::array<Way, 5> kWays{{
     {u"WinMgmt", &MacWinMgmt, StatusRule::kNotApplicable,
-     u"the management service's query of the IP-enabled adapter configurations"},
+     u"the management service's query of the IP-enabled adapter configurations", StatusCodes::kNone, false,
+     AdapterSet::kWithIpAddress, LetterCase::kPlatforms},
     {u"IpConfig", &MacIpConfig, StatusRule::kNotApplicable, u"the ipconfig /all listing", StatusCodes::kNone,
-     true},
+     true, AdapterSet::kAllButLoopback, LetterCase::kPlatforms},
     {u"NetWksta", &MacNetWksta, StatusRule::kApiStatus, u"the workstation service's list of transports",
-     StatusCodes::kWin32Errors},
+     StatusCodes::kWin32Errors, false, AdapterSet::kWithIpv4, LetterCase::kPlatforms},
     {u"NetBios", &MacNetBios, StatusRule::kApiStatus, u"the NetBIOS status of each LAN adapter number",
-     StatusCodes::kNetbiosReturnCodes},
+     StatusCodes::kNetbiosReturnCodes, false, AdapterSet::kWithIpv4, LetterCase::kUpper},
     {u"AdaptInfo", &MacAdaptInfo, StatusRule::kApiStatus, u"the IP helper's adapter table",
-     StatusCodes::kWin32Errors},
+     StatusCodes::kWin32Errors, false, AdapterSet::kAllButLoopback, LetterCase::kUpper},
 }};
 
 // The captions alone, worked out when compiling, for programs that draw the
