@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "app/printable_text.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "platform/environment.h"
@@ -40,11 +41,11 @@ std::u16string ErrorHint(const Way& way, const RaisedError& error) {
 }
 
 std::u16string ErrorReportText(const RaisedError& error, std::u16string_view hint) {
-  std::u16string text =
-      u"Run-time error '" + FromAscii(std::to_string(error.number)) + u"':\n\n" + error.description;
+  std::u16string text = u"Run-time error '" + FromAscii(std::to_string(error.number)) + u"':\n\n" +
+                        EscapeControls(error.description);
   if (!hint.empty()) {
     text += u'\n';
-    text += hint;
+    text += EscapeControls(hint);
   }
   return text;
 }

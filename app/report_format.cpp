@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/adapter_tooltip.h"
+#include "app/printable_text.h"
 #include "core/text.h"
 
 namespace adreca::app {
@@ -16,12 +17,16 @@ namespace {
 using platform::AdapterIdentity;
 using platform::AddressOrigin;
 
+// A cell of the text table: whatever the machine put into it, no control
+// character reaches the terminal.
+std::string Shown(std::u16string_view text) { return ToUtf8(EscapeControls(text)); }
+
 std::string ErrorText(const RaisedError& error) {
-  return "error " + std::to_string(error.number) + ": " + ToUtf8(error.description);
+  return "error " + std::to_string(error.number) + ": " + Shown(error.description);
 }
 
 std::string AdapterName(const ReportRow& row) {
-  return row.adapters.empty() ? std::string() : ToUtf8(row.adapters.front().name);
+  return row.adapters.empty() ? std::string() : Shown(row.adapters.front().name);
 }
 
 std::optional<std::string> OriginName(AddressOrigin origin) {
@@ -94,13 +99,23 @@ nlohmann::ordered_json ErrorJson(const ReportRow& row) {
 // A field as RFC 4180 writes it: in double quotes, with its quotes doubled,
 // when it holds a comma, a quote or a line break; as it is otherwise.
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  if (text.find_first_of(",\"\r\n") == std::string::npos && !text.starts_with('\'')) return text;
   std::string field = "\"";
   for (const char c : text) {
     if (c == '"') field += '"';
     field += c;
   }
   return field + '"';
+}
+
+// A cell of free text (an adapter's name or description, an error's
+// description) that a spreadsheet would take for a formula gets a leading
+// apostrophe, as OWASP advises against CSV injection; it is quoted then, so
+// that the apostrophe is plainly part of the text. The program's own texts
+// ("-----", "n/a", addresses, numbers) never start a formula and stay.
+std::string FreeText(const std::string& text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) return text;
+  return "'" + text;
 }
 
 void AppendCsvLine(std::string& csv, const std::vector<std::string>& fields) {
@@ -120,7 +135,7 @@ std::string ReportText(std::span<const ReportRow> rows, std::string_view line_en
     if (row.error) {
       cells.push_back({ToUtf8(row.way), ErrorText(*row.error), "", ""});
     } else {
-      cells.push_back({ToUtf8(row.way), ToUtf8(row.address), ToUtf8(row.status), AdapterName(row)});
+      cells.push_back({ToUtf8(row.way), Shown(row.address), Shown(row.status), AdapterName(row)});
     }
   }
   std::array<std::size_t, 4> widths{};
@@ -170,11 +185,13 @@ std::string ReportCsv(std::span<const ReportRow> rows) {
                       "adapter_description", "administered", "permanent_address"});
   for (const ReportRow& row : rows) {
     const AdapterIdentity* adapter = row.adapters.empty() ? nullptr : &row.adapters.front();
-    AppendCsvLine(csv, {ToUtf8(row.way), ToUtf8(row.address), ToUtf8(row.status),
-                        row.error ? std::to_string(row.error->number) : "",
-                        row.error ? ToUtf8(row.error->description) : "", adapter ? ToUtf8(adapter->name) : "",
-                        adapter ? ToUtf8(adapter->description) : "", adapter ? Administered(*adapter) : "",
-                        adapter ? PermanentAddress(*adapter).value_or("") : ""});
+    AppendCsvLine(
+        csv, {ToUtf8(row.way), ToUtf8(row.address), ToUtf8(row.status),
+              row.error ? std::to_string(row.error->number) : "",
+              row.error ? FreeText(ToUtf8(row.error->description)) : "",
+              adapter ? FreeText(ToUtf8(adapter->name)) : "",
+              adapter ? FreeText(ToUtf8(adapter->description)) : "", adapter ? Administered(*adapter) : "",
+              adapter ? PermanentAddress(*adapter).value_or("") : ""});
   }
   return csv;
 }

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <optional>
 
+#include "app/printable_text.h"
 #include "core/text.h"
 
 namespace adreca::app {
@@ -52,7 +53,17 @@ std::string WayNames() {
   return names;
 }
 
-UsageError Usage(const std::string& message) { return {std::string(kProgram) + ": " + message}; }
+// The message names what was given, which may hold anything: its control
+// characters are written out, not sent to the terminal.
+UsageError Usage(const std::string& message) {
+  return {std::string(kProgram) + ": " + ToUtf8(EscapeControls(FromUtf8(message)))};
+}
+
+// getopt_long answers an unknown option with its character in optopt when it
+// is a short one (the options' own values are below ' '), and with 0 for a
+// long one. A short option may sit in a cluster ("-ab"), so it is named by its
+// character, not by the argument being read.
+bool IsShortOption(int option) { return option >= ' '; }
 
 // getopt_long with its own messages off; a fresh scan each call.
 class ArgumentScan {
@@ -116,6 +127,8 @@ std::variant<ReportOptions, UsageError> ParseReportOptions(const std::vector<std
           const std::string given = scan.Current();
           return Usage("option '" + given.substr(0, given.find('=')) + "' doesn't allow an argument");
         }
+        if (IsShortOption(optopt))
+          return Usage(std::string("invalid option -- '") + static_cast<char>(optopt) + "'");
         return Usage("unrecognized option '" + scan.Current() + "'");
     }
   }

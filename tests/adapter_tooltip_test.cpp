@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -65,10 +66,28 @@ TEST(AdapterToolTipTextTest, NamesTheFirstAdapterOrSaysThatNoneHasTheAddress) {
         Identity(u"veth1", u"", local), Identity(u"br0.5", u"", local)},
        u"Adapter: br0\nDescription: Ethernet adapter, virtual (bridge)\n"
        u"Address: locally administered, taken from another device\nAlso has this address: veth1, br0.5"},
+      {"names and descriptions cannot steer a terminal or start a line",
+       u"0242AC110002",
+       {Identity(u"\x1b]2;PWN\a", u"line\nAddress: forged\u009b", local), Identity(u"\x1b[8m", u"", local)},
+       u"Adapter: \\x1B]2;PWN\\x07\nDescription: line\\x0AAddress: forged\\u009B\n"
+       u"Address: locally administered\nAlso has this address: \\x1B[8m"},
   };
   for (const TextCase& c : cases) {
     EXPECT_EQ(ToUtf8(AdapterToolTipText(c.compact, c.adapters)), ToUtf8(c.expected)) << c.label;
   }
+}
+
+// A bridge or VLAN parent with thousands of ports: the tooltip names a few
+// and counts the rest, and stays four lines high.
+TEST(AdapterToolTipTextTest, AFewOfTheAdaptersThatShareTheAddressAreNamedAndTheRestCounted) {
+  const Bytes local{0x02, 0x42, 0xAC, 0x11, 0x00, 0x02};
+  std::vector<AdapterIdentity> adapters{Identity(u"br0", u"", local)};
+  for (int port = 1; port <= 3000; ++port)
+    adapters.push_back(Identity(FromAscii("veth" + std::to_string(port)), u"", local));
+  const std::u16string text = AdapterToolTipText(u"0242AC110002", adapters);
+  EXPECT_EQ(ToUtf8(text.substr(text.find(u"Also"))),
+            "Also has this address: veth1, veth2, veth3, veth4, veth5, veth6, veth7, veth8 and 2992 more");
+  EXPECT_EQ(std::count(text.begin(), text.end(), u'\n'), 2);
 }
 
 std::vector<std::u16string> looked_up;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/report.h"
+#include "core/text.h"
 
 namespace adreca::app {
 namespace {
@@ -87,6 +88,79 @@ TEST(ReportFormatTest, CsvQuotesOnlyWhatRfc4180Requires) {
 TEST(ReportFormatTest, AnEmptyReportIsTheHeaderAlone) {
   EXPECT_EQ(ReportText({}), "Way  Address  Status  Adapter\n");
   EXPECT_EQ(ReportJson({}), "{\"rows\":[]}\n");
+}
+
+}  // namespace
+}  // namespace adreca::app
+
+namespace adreca::app {
+namespace {
+
+// A row whose adapter and error texts came from a hostile machine.
+ReportRow RowNamed(std::u16string_view way, std::u16string name, std::u16string description = {}) {
+  ReportRow row;
+  row.way = way;
+  row.address = u"00-1A-2B-3C-4D-5E";
+  row.status = u"0";
+  row.adapters = {{std::move(name), std::move(description), {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {}, {}}};
+  return row;
+}
+
+// Terminal controls in names, descriptions and paths are written out: they
+// cannot move the cursor over the table, set the title or hide the rest, and
+// a line feed in TEMP does not start a forged row.
+TEST(ReportFormatTest, TextWritesOutEveryControlCharacterOfFreeText) {
+  std::vector<ReportRow> rows{RowNamed(u"WinMgmt", u"\x1b[12G11-22-33-4"),
+                              RowNamed(u"IpConfig", u"\x1b]2;PWN\a\x1b[8m"),
+                              RowNamed(u"NetWksta", u"c1\u009b31m\u007f")};
+  rows.push_back({});
+  rows.back().way = u"AdaptInfo";
+  rows.back().error =
+      RaisedError{75, u"Path/File access error: /tmp/a\nAdaptInfo  00-00-5E-00-53-01  0  eth9"};
+  const std::string text = ReportText(rows);
+  EXPECT_EQ(
+      text,
+      "Way        Address            Status  Adapter\n"
+      "WinMgmt    00-1A-2B-3C-4D-5E  0       \\x1B[12G11-22-33-4\n"
+      "IpConfig   00-1A-2B-3C-4D-5E  0       \\x1B]2;PWN\\x07\\x1B[8m\n"
+      "NetWksta   00-1A-2B-3C-4D-5E  0       c1\\u009B31m\\x7F\n"
+      "AdaptInfo  error 75: Path/File access error: /tmp/a\\x0AAdaptInfo  00-00-5E-00-53-01  0  eth9\n");
+  EXPECT_EQ(ReportJson(rows).find("\\\\x1B"), std::string::npos)
+      << "JSON keeps the text, escaped its own way";
+}
+
+// Free text that a spreadsheet would run as a formula gets a leading
+// apostrophe; the program's own texts never change.
+TEST(ReportFormatTest, CsvNeutralisesFreeTextThatStartsAFormula) {
+  struct Case {
+    std::u16string name;
+    std::string cell;
+  } cases[] = {
+      {u"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+      {u"+1+2", "\"'+1+2\""},
+      {u"-2+3", "\"'-2+3\""},
+      {u"@SUM(A1)", "\"'@SUM(A1)\""},
+      {u"\tcmd", "\"'\tcmd\""},
+      {u"\rcmd", "\"'\rcmd\""},
+      {u"eth0", "eth0"},
+      {u"a=b", "a=b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.name));
+    const std::vector<ReportRow> rows{RowNamed(u"AdaptInfo", c.name, c.name)};
+    const std::string csv = ReportCsv(rows);
+    const std::string line = csv.substr(csv.find("\r\n") + 2);
+    EXPECT_EQ(line, "AdaptInfo,00-1A-2B-3C-4D-5E,0,,," + c.cell + "," + c.cell + ",universally,\r\n");
+  }
+  std::vector<ReportRow> rows(2);
+  rows[0].way = u"AdaptInfo";
+  rows[0].address = u"-----";
+  rows[0].status = u"-1";
+  rows[1].way = u"IpConfig";
+  rows[1].error = RaisedError{53, u"-File not found"};
+  const std::string csv = ReportCsv(rows);
+  EXPECT_NE(csv.find("\r\nAdaptInfo,-----,-1,,,,,,\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\nIpConfig,,,53,\"'-File not found\",,,,\r\n"), std::string::npos) << csv;
 }
 
 }  // namespace

@@ -60,7 +60,12 @@ TEST(ReportOptionsTest, ABadCommandLineGetsOneLineSayingWhatIsWrong) {
     std::string message;
   } cases[] = {
       {{"--verbose"}, "adreca-report: unrecognized option '--verbose'"},
-      {{"-x"}, "adreca-report: unrecognized option '-x'"},
+      {{"-x"}, "adreca-report: invalid option -- 'x'"},
+      {{"-ab"}, "adreca-report: invalid option -- 'a'"},  // named by its character, not the program's name
+      {{"--format=json", "-qv"}, "adreca-report: invalid option -- 'q'"},
+      {{"--\x1b]2;PWN\a\x1b[8m"}, "adreca-report: unrecognized option '--\\x1B]2;PWN\\x07\\x1B[8m'"},
+      {{"--way=\x1b[12G"},
+       "adreca-report: unknown way '\\x1B[12G': use WinMgmt, IpConfig, NetWksta, NetBios or AdaptInfo"},
       {{"--way=Ping"},
        "adreca-report: unknown way 'Ping': use WinMgmt, IpConfig, NetWksta, NetBios or AdaptInfo"},
       {{"--format=xml"}, "adreca-report: invalid format 'xml': use text, json or csv"},

@@ -48,6 +48,10 @@ TEST(ErrorHintTest, NamesTheFolderAndTheInterpreterForTheListingsErrorsOnly) {
   EXPECT_EQ(ErrorReportText({53, u"File not found: x"}, hint),
             u"Run-time error '53':\n\nFile not found: x\n" + hint);
   EXPECT_EQ(ErrorReportText({6, u"Overflow"}), u"Run-time error '6':\n\nOverflow");
+  // A TEMP with a line feed and an escape sequence, in the description and the hint.
+  EXPECT_EQ(
+      ErrorReportText({75, u"Path/File access error: /tmp/a\nb\x1b[8m"}, u"Check /tmp/a\nb\x1b[8m."),
+      u"Run-time error '75':\n\nPath/File access error: /tmp/a\\x0Ab\\x1B[8m\nCheck /tmp/a\\x0Ab\\x1B[8m.");
 }
 
 }  // namespace

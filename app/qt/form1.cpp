@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
@@ -34,6 +35,13 @@ constexpr int kTextInset = -2;
 
 QString ToQString(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// A tooltip shown as the plain text it is: Qt renders a tooltip that looks
+// like HTML as HTML, so an adapter named "<h1>BIG<!--" would hide the rest.
+QString PlainToolTip(std::u16string_view text) {
+  if (text.empty()) return {};
+  return Qt::convertFromPlainText(ToQString(text), Qt::WhiteSpaceNormal);
 }
 
 // Shows the address box and status box of one row. A new address drops the
@@ -170,7 +178,7 @@ void Form1::SetStatusExplanation(int row) {
   QLineEdit* box = Stat(row);
   const std::u16string explanation =
       StatusExplanation(ways_[static_cast<std::size_t>(row - 1)].codes, box->text().toStdU16String());
-  box->setToolTip(ToQString(explanation));
+  box->setToolTip(PlainToolTip(explanation));
   box->setAccessibleDescription(
       ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kStatus), explanation)));
 }
@@ -212,7 +220,7 @@ void Form1::ShowAdapterDetails(int row) {
   dialog.setObjectName("AdapterDetailsDialog");
   dialog.setWindowTitle(ToQString(ways_[static_cast<std::size_t>(row - 1)].caption) +
                         QStringLiteral(": adapter"));
-  auto* text = new QPlainTextEdit(Mac(row)->toolTip(), &dialog);
+  auto* text = new QPlainTextEdit(ToQString(address_tooltips_[static_cast<std::size_t>(row - 1)]), &dialog);
   text->setObjectName("AdapterDetailsText");
   text->setReadOnly(true);
   text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -235,8 +243,9 @@ void Form1::SetNaming(int row, AdapterNaming naming) {
 // Without a tooltip the address box names no adapter.
 void Form1::SetAddressToolTip(int row, const std::u16string& text) {
   if (text.empty()) adapters_[static_cast<std::size_t>(row - 1)].clear();
+  address_tooltips_[static_cast<std::size_t>(row - 1)] = text;
   QLineEdit* box = Mac(row);
-  box->setToolTip(ToQString(text));
+  box->setToolTip(PlainToolTip(text));
   box->setAccessibleDescription(ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kAddress), text)));
 }
 

@@ -73,6 +73,8 @@ class Form1 : public QWidget {
   std::array<QLineEdit*, kWays.size()> stats_{};
   // The adapters that the tooltip of each row's address box names.
   std::array<std::vector<platform::AdapterIdentity>, kWays.size()> adapters_;
+  // The text of each address box's tooltip, as the details dialog shows it.
+  std::array<std::u16string, kWays.size()> address_tooltips_;
 };
 
 }  // namespace adreca::app

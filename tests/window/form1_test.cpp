@@ -19,6 +19,7 @@
 #include "app/layout.h"
 #include "core/error.h"
 #include "probes/probes.h"
+#include "tests/window/shown_tooltip.h"
 
 namespace adreca::app {
 namespace {
@@ -197,15 +198,15 @@ const char kEth0ToolTip[] =
     "address";
 
 TEST_F(Form1Test, TheAddressBoxNamesTheAdapterThatHasTheResultInItsToolTip) {
-  EXPECT_TRUE(form.Mac(1)->toolTip().isEmpty());
+  EXPECT_TRUE(testing::ShownToolTip(form.Mac(1)).isEmpty());
   ClickAndReadReport(form.Command(1));
   EXPECT_EQ(looked_up, std::vector<std::u16string>{u"001A2B3C4D5E"});
-  EXPECT_EQ(form.Mac(1)->toolTip().toStdString(), kEth0ToolTip);
-  EXPECT_EQ(form.Mac(1)->text(), "00-1A-2B-3C-4D-5E");  // the tooltip leaves the text alone
-  EXPECT_TRUE(form.Mac(3)->toolTip().isEmpty());        // other rows keep theirs
+  EXPECT_EQ(testing::ShownToolTip(form.Mac(1)).toStdString(), kEth0ToolTip);
+  EXPECT_EQ(form.Mac(1)->text(), "00-1A-2B-3C-4D-5E");        // the tooltip leaves the text alone
+  EXPECT_TRUE(testing::ShownToolTip(form.Mac(3)).isEmpty());  // other rows keep theirs
 
   ClickAndReadReport(form.Command(2));
-  EXPECT_EQ(form.Mac(2)->toolTip(), "No address was found, so no adapter is named.");
+  EXPECT_EQ(testing::ShownToolTip(form.Mac(2)), "No address was found, so no adapter is named.");
 }
 
 // A probe whose result the test chooses; "raise" makes it raise overflow.
@@ -227,26 +228,43 @@ TEST_F(Form1Test, ANewResultReplacesTheToolTipAndAFailedProbeLeavesIt) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&scripted));
   next_result = u"001A2B3C4D5E";
   ClickAndReadReport(scripted.Command(1));
-  EXPECT_EQ(scripted.Mac(1)->toolTip().toStdString(), kEth0ToolTip);
+  EXPECT_EQ(testing::ShownToolTip(scripted.Mac(1)).toStdString(), kEth0ToolTip);
 
   next_result = u"0242ac110002";
   ClickAndReadReport(scripted.Command(1));
-  EXPECT_EQ(scripted.Mac(1)->toolTip(), "No adapter of this machine has the address 02-42-ac-11-00-02.");
+  EXPECT_EQ(testing::ShownToolTip(scripted.Mac(1)),
+            "No adapter of this machine has the address 02-42-ac-11-00-02.");
 
   // A probe that raises changes no box, so the tooltip still fits the text.
   next_result = u"raise";
   EXPECT_EQ(ClickAndReadReport(scripted.Command(1)), "Run-time error '6':\n\nOverflow");
   EXPECT_EQ(scripted.Mac(1)->text(), "02-42-ac-11-00-02");
-  EXPECT_EQ(scripted.Mac(1)->toolTip(), "No adapter of this machine has the address 02-42-ac-11-00-02.");
+  EXPECT_EQ(testing::ShownToolTip(scripted.Mac(1)),
+            "No adapter of this machine has the address 02-42-ac-11-00-02.");
   EXPECT_EQ(calls, 3);
+}
+
+std::vector<platform::AdapterIdentity> FindsMarkup(std::u16string_view) {
+  return {{u"<h1>BIG<!--", u"<b>a & b</b>", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {}, {}}};
+}
+
+// Qt shows a tooltip that looks like HTML as HTML: an adapter's name must
+// not hide the tooltip's other lines or change how they look.
+TEST_F(Form1Test, TheToolTipShowsAnAdaptersNameAsPlainText) {
+  Form1 marked(kFakeRows, &FindsMarkup);
+  marked.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&marked));
+  ClickAndReadReport(marked.Command(1));
+  EXPECT_EQ(testing::ShownToolTip(marked.Mac(1)).toStdString(),
+            "Adapter: <h1>BIG<!--\nDescription: <b>a & b</b>\nAddress: universally administered");
 }
 
 TEST_F(Form1Test, TypingIntoTheAddressBoxDropsTheToolTip) {
   ClickAndReadReport(form.Command(1));
-  ASSERT_FALSE(form.Mac(1)->toolTip().isEmpty());
+  ASSERT_FALSE(testing::ShownToolTip(form.Mac(1)).isEmpty());
   form.Mac(1)->setFocus();
   QTest::keyClick(form.Mac(1), Qt::Key_X);
-  EXPECT_TRUE(form.Mac(1)->toolTip().isEmpty());
+  EXPECT_TRUE(testing::ShownToolTip(form.Mac(1)).isEmpty());
   EXPECT_EQ(
       QAccessible::queryAccessibleInterface(form.Mac(1))->text(QAccessible::Description).toStdU16String(),
       AccessibleDescription(kControls[1]));

@@ -23,6 +23,7 @@
 #include "app/qt/form1.h"
 #include "core/error.h"
 #include "probes/probes.h"
+#include "tests/window/shown_tooltip.h"
 
 namespace adreca::app {
 namespace {
@@ -116,7 +117,7 @@ TEST_F(KeyboardTest, CtrlQClosesTheWindow) {
 
 TEST_F(KeyboardTest, TheAddressBoxsMenuShowsTheTooltipsTextInADialogThatCanBeCopied) {
   QTest::mouseClick(form.Command(1), Qt::LeftButton);
-  const QString tooltip = form.Mac(1)->toolTip();
+  const QString tooltip = testing::ShownToolTip(form.Mac(1));
   ASSERT_TRUE(tooltip.startsWith("Adapter: eth0"));
   std::unique_ptr<QMenu> menu(form.AddressMenu(1));
   QAction* details = menu->findChild<QAction*>("AdapterDetails");
@@ -178,7 +179,7 @@ TEST_F(KeyboardTest, TheStatusBoxSaysWhatItsCodeMeans) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row);
     EXPECT_EQ(form.Stat(c.row)->text(), c.text);
-    EXPECT_EQ(form.Stat(c.row)->toolTip(), c.explanation);
+    EXPECT_EQ(testing::ShownToolTip(form.Stat(c.row)), c.explanation);
     EXPECT_TRUE(form.Stat(c.row)->accessibleDescription().endsWith(QString("\n") + c.explanation));
   }
 }

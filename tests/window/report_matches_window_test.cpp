@@ -26,6 +26,7 @@
 #include "tests/support/captured_run.h"
 #include "tests/support/netns.h"
 #include "tests/support/temp_folder.h"
+#include "tests/window/shown_tooltip.h"
 
 namespace adreca::app {
 namespace {
@@ -70,7 +71,7 @@ std::vector<WindowRow> WhatTheWindowShows() {
     shown.error = Press(form.Command(row));
     shown.address = form.Mac(row)->text().toStdString();
     shown.status = form.Stat(row)->text().toStdString();
-    shown.tooltip = form.Mac(row)->toolTip().toStdString();
+    shown.tooltip = testing::ShownToolTip(form.Mac(row)).toStdString();
     rows.push_back(std::move(shown));
   }
   return rows;
