@@ -13,7 +13,8 @@ std::u16string GetEnvironmentVariable(std::u16string_view name);
 
 // The folder for temporary files, with the platform's separator appended:
 // on Windows TEMP followed by "\"; on Linux TEMP where it is set and not empty,
-// else TMPDIR, else /tmp, followed by "/".
+// else TMPDIR, else XDG_RUNTIME_DIR when it is the effective user's own folder
+// with mode 0700, else /tmp, followed by "/".
 std::u16string TemporaryFolder();
 
 // The folder that holds the running program, with the separator appended.

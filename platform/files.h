@@ -83,6 +83,7 @@ class ListingLock {
 
  private:
   std::intptr_t handle_;
+  std::u16string name_;  // where the lock is: a file (Linux), a mutex (Windows)
 };
 
 // Turns 8-bit text into characters with the system's ANSI code page (on Linux

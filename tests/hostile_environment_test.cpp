@@ -204,6 +204,7 @@ struct PlacedCase {
   const char* name;
   std::function<void(const fs::path& listing, const fs::path& protected_file)> place;
   bool needs_root;
+  const char* says = "";  // besides the listing's name
 };
 
 class PlacedListingTest : public HostileEnvironmentTest, public ::testing::WithParamInterface<PlacedCase> {};
@@ -217,6 +218,8 @@ TEST_P(PlacedListingTest, IsNeitherWrittenNorBelievedNorRemoved) {
   const Outcome outcome = RunProbe();
   EXPECT_EQ(outcome.error.number, error_number::kPathFileAccess) << ToUtf8(outcome.result);
   EXPECT_NE(ToUtf8(outcome.error.description).find("ipconfig.tmp"), std::string::npos);
+  EXPECT_NE(ToUtf8(outcome.error.description).find(GetParam().says), std::string::npos)
+      << ToUtf8(outcome.error.description);
   ExpectNothingWritten();
 }
 
@@ -234,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(
                      WriteFileBytes(l, kProtectedText);
                      if (::chown(l.c_str(), kNobody, kNobody) != 0) throw std::runtime_error("chown");
                    },
-                   true}),
+                   true,
+                   "belongs to the user nobody (uid 65534): remove it, or set TEMP to a folder of your own"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A stale listing of this user's own, with one name, is simply overwritten.

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -95,6 +99,124 @@ TEST_F(InterpreterRunTest, ARelativeInterpreterIsFoundOnPathSkippingItsRelativeF
   EXPECT_FALSE(fs::exists(mark));
   ExpectNothingWritten();
 }
+
+// ---- Who could have placed the interpreter ----
+
+// A layout of folders, links and the interpreter in the sandbox; each answers
+// the COMSPEC to use. Owners and modes are set after the files are made.
+struct PlacedInterpreterCase {
+  const char* name;
+  std::function<fs::path(const fs::path& outside, const fs::path& interpreter)> place;
+  const char* refusal;  // what the 75 says; null: it runs
+};
+
+class PlacedInterpreterTest : public InterpreterRunTest,
+                              public ::testing::WithParamInterface<PlacedInterpreterCase> {};
+
+void Give(const fs::path& path, uid_t owner, mode_t mode) {
+  if (::lchown(path.c_str(), owner, owner) != 0) throw std::runtime_error("lchown " + path.string());
+  if (!fs::is_symlink(path) && ::chmod(path.c_str(), mode) != 0) throw std::runtime_error("chmod");
+}
+
+// An interpreter that another user could have put in place (root running a
+// copied adreca-report from /tmp, say) is refused before anything runs,
+// naming what is wrong and whose it is; one that only root or the user could
+// have placed runs.
+TEST_P(PlacedInterpreterTest, RunsOnlyWhenNoOtherUserCouldHavePlacedIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving files to another user needs root";
+  const PlacedInterpreterCase& c = GetParam();
+  // If it runs, it leaves its mark and then writes the real listing.
+  const std::string body =
+      "echo ran >'" + mark.string() + "'\nexec '" + RealInterpreter().string() + "' \"$1\"\n";
+  const fs::path comspec = c.place(outside, WriteScript(outside / "cmd", body));
+  before = testing::Picture(sandbox.path());
+  ScopedVariable placed("COMSPEC", comspec.string());
+  const Outcome outcome = RunProbe();
+  if (c.refusal == nullptr) {
+    EXPECT_EQ(outcome.error.number, 0) << Description(outcome);
+    EXPECT_TRUE(fs::exists(mark));
+    return;
+  }
+  EXPECT_EQ(outcome.error.number, error_number::kPathFileAccess) << Description(outcome);
+  EXPECT_NE(Description(outcome).find(c.refusal), std::string::npos) << Description(outcome);
+  EXPECT_FALSE(fs::exists(mark)) << "the interpreter ran";
+  ExpectNothingWritten();
+}
+
+constexpr uid_t kNobody = testing::kNobody;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlacedInterpreterTest,
+    ::testing::Values(PlacedInterpreterCase{"AnotherUsersProgram",
+                                            [](const fs::path&, const fs::path& cmd) {
+                                              Give(cmd, kNobody, 0755);
+                                              return cmd;
+                                            },
+                                            "cmd belongs to the user nobody (uid 65534), not to root or you"},
+                      PlacedInterpreterCase{"AProgramOthersMayWrite",
+                                            [](const fs::path&, const fs::path& cmd) {
+                                              Give(cmd, 0, 0757);
+                                              return cmd;
+                                            },
+                                            "cmd may be written by others; it belongs to root"},
+                      PlacedInterpreterCase{"AProgramAnotherGroupMayWrite",
+                                            [](const fs::path&, const fs::path& cmd) {
+                                              if (::chown(cmd.c_str(), 0, kNobody) != 0 ||
+                                                  ::chmod(cmd.c_str(), 0775) != 0)
+                                                throw std::runtime_error("chown");
+                                              return cmd;
+                                            },
+                                            "cmd may be written by others"},
+                      PlacedInterpreterCase{"AnotherUsersFolderOnTheWay",
+                                            [](const fs::path& outside, const fs::path& cmd) {
+                                              fs::create_directory(outside / "theirs");
+                                              fs::rename(cmd, outside / "theirs" / "cmd");
+                                              Give(outside / "theirs", kNobody, 0755);
+                                              return outside / "theirs" / "cmd";
+                                            },
+                                            "theirs, a folder on the way to"},
+                      PlacedInterpreterCase{"AFolderOthersMayWriteIntoOnTheWay",
+                                            [](const fs::path& outside, const fs::path& cmd) {
+                                              fs::create_directory(outside / "open");
+                                              fs::rename(cmd, outside / "open" / "cmd");
+                                              Give(outside / "open", 0, 0777);
+                                              return outside / "open" / "cmd";
+                                            },
+                                            "open, a folder on the way to"},
+                      PlacedInterpreterCase{"AnotherUsersLinkToIt",
+                                            [](const fs::path& outside, const fs::path& cmd) {
+                                              fs::create_symlink(cmd, outside / "link");
+                                              Give(outside / "link", kNobody, 0);
+                                              return outside / "link";
+                                            },
+                                            "link is a symbolic link of the user nobody"},
+                      PlacedInterpreterCase{"AnotherUsersProgramInAStickySharedFolder",
+                                            [](const fs::path& outside, const fs::path& cmd) {
+                                              fs::create_directory(outside / "shared");
+                                              fs::rename(cmd, outside / "shared" / "cmd");
+                                              Give(outside / "shared", 0, 01777);
+                                              Give(outside / "shared" / "cmd", kNobody, 0755);
+                                              return outside / "shared" / "cmd";
+                                            },
+                                            "cmd belongs to the user nobody"},
+                      PlacedInterpreterCase{"RootsProgramInAStickySharedFolder",
+                                            [](const fs::path& outside, const fs::path& cmd) {
+                                              fs::create_directory(outside / "shared");
+                                              fs::rename(cmd, outside / "shared" / "cmd");
+                                              Give(outside / "shared", 0, 01777);
+                                              return outside / "shared" / "cmd";
+                                            },
+                                            nullptr},
+                      PlacedInterpreterCase{"AFolderOfTheUsersOwnGroup",
+                                            [](const fs::path& outside, const fs::path& cmd) {
+                                              fs::create_directory(outside / "ours");
+                                              fs::rename(cmd, outside / "ours" / "cmd");
+                                              Give(outside / "ours", 0,
+                                                   0775);  // root's own group, root's alone
+                                              return outside / "ours" / "cmd";
+                                            },
+                                            nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- A start that fails ----
 
@@ -206,11 +328,63 @@ TEST_F(InterpreterRunTest, WhatAFinishedInterpreterLeftRunningEnds) {
   ExpectNothingWritten();
 }
 
+// A process that left the interpreter's process group for a session of its
+// own (setsid) and outlived its parent ends too: when the interpreter ends,
+// and at the time limit. Left running, such a watcher wrote a listing after
+// the run or fed its address to later runs.
+TEST_F(InterpreterRunTest, WhatLeftTheProcessGroupEndsWithTheInterpreter) {
+  struct Case {
+    const char* label;
+    bool hangs;
+  };
+  for (const Case& c : {Case{"the interpreter ends", false}, Case{"the time limit passes", true}}) {
+    SCOPED_TRACE(c.label);
+    const fs::path late = outside / "late";
+    const std::string escape =
+        "setsid sh -c 'sleep 1; echo late >\"" + late.string() + "\"' </dev/null >/dev/null 2>&1 &\n";
+    const std::string then =
+        c.hangs ? "exec sleep 600\n" : "exec '" + RealInterpreter().string() + "' \"$1\"\n";
+    const fs::path script = WriteScript(outside / "escapes", escape + then);
+    before = testing::Picture(sandbox.path());
+    ScopedVariable escaping("COMSPEC", script.string());
+    std::optional<seam::ScopedFake<platform::ExitStatus(platform::ProcessHandle, std::int32_t)>> short_wait;
+    if (c.hangs) short_wait.emplace(&platform::WaitForProcess, &testing::ShortWait);
+    const Outcome outcome = RunProbe();
+    EXPECT_EQ(outcome.error.number, c.hangs ? kTimeout : 0) << Description(outcome);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_FALSE(fs::exists(late)) << "a process in a session of its own kept running";
+    ExpectNothingWritten();
+  }
+}
+
 }  // namespace
 }  // namespace adreca
 
 namespace adreca {
 namespace {
+
+// Root runs a copy of the report from a shared sticky folder (scp to /tmp,
+// then sudo), beside which another user planted "adreca-cmd": that
+// interpreter is refused, not run.
+TEST(InterpreterLookupTest, AnInterpreterAnotherUserPlantedBesideACopiedReportIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  testing::TempFolder folder("adreca-shared");
+  ::chmod(folder.path().c_str(), 01777);
+  const fs::path mark = folder.path() / "planted-ran";
+  const fs::path planted = WriteScript(folder.path() / "adreca-cmd", "echo ran >'" + mark.string() + "'\n");
+  ASSERT_EQ(::chown(planted.c_str(), testing::kNobody, testing::kNobody), 0);
+  const fs::path report = folder.path() / "adreca-report";
+  fs::copy_file(testing::BesideThisProgram("adreca-report"), report);
+  testing::ScopedVariable unset("COMSPEC", std::nullopt);
+  testing::ScopedVariable temp("TEMP", folder.path().string());
+  const testing::CapturedRun run = testing::RunCaptured(report.string(), {"--way=IpConfig", "--format=csv"});
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("IpConfig,,,75,\"Path/File access error: " + planted.string() +
+                            " belongs to the user nobody (uid 65534), not to root or you"),
+            std::string::npos)
+      << run.output;
+  EXPECT_FALSE(fs::exists(mark));
+}
 
 // A program copied away from the project's interpreter finds it on PATH when
 // COMSPEC is unset, and never in the current folder.

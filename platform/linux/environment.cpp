@@ -45,9 +45,23 @@ std::u16string GetEnvironmentVariable(std::u16string_view name) {
   return FromUtf8Escaped(value);
 }
 
+// The user's runtime folder (/run/user/ID, which the login makes), where
+// nobody else can put a file of the listing's name: only when it is a folder
+// of the effective user's own with mode 0700. Root that kept another user's
+// XDG_RUNTIME_DIR (su without -, sudo -E) is not sent into that user's folder.
+std::string PrivateRuntimeFolder() {
+  const std::string folder = Variable("XDG_RUNTIME_DIR");
+  struct stat status {};
+  if (folder.empty() || ::lstat(folder.c_str(), &status) != 0) return {};
+  const bool own =
+      S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700;
+  return own ? folder : std::string();
+}
+
 std::u16string TemporaryFolder() {
   std::string folder = Variable("TEMP");
   if (folder.empty()) folder = Variable("TMPDIR");
+  if (folder.empty()) folder = PrivateRuntimeFolder();
   if (folder.empty()) folder = "/tmp";
   // Kept byte for byte: a name that is not UTF-8 is refused where the folder
   // is used, not replaced by a different one.

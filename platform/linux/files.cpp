@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,24 +23,12 @@
 #include "core/error.h"
 #include "core/fnv1a.h"
 #include "core/text.h"
+#include "platform/linux/path_walk.h"
 #include "platform/win32_errors.h"
 
 namespace adreca::platform {
 
 namespace {
-
-// How many symbolic links a folder's path may pass through, as the kernel
-// allows when it resolves a path itself.
-constexpr int kMaxSymbolicLinks = 40;
-
-[[noreturn]] void RaiseRefused(std::u16string_view path, std::u16string_view why) {
-  std::u16string description = u"Path/File access error: ";
-  description += path;
-  description += why;
-  throw Error(error_number::kPathFileAccess, std::move(description));
-}
-
-std::u16string Reason(int code) { return u": " + FromUtf8(std::strerror(code)); }
 
 [[noreturn]] void RaiseFileError(int code, std::u16string_view path) {
   if (code == ENOENT || code == ENOTDIR) RaiseFileNotFound(path);
@@ -55,31 +42,11 @@ std::u16string Reason(int code) { return u": " + FromUtf8(std::strerror(code)); 
 void CheckOwnRegularFile(const struct stat& status, std::u16string_view path) {
   if (S_ISLNK(status.st_mode)) RaiseRefused(path, u" is a symbolic link");
   if (!S_ISREG(status.st_mode)) RaiseRefused(path, u" is not a regular file");
-  if (status.st_uid != ::geteuid()) RaiseRefused(path, u" belongs to another user");
+  if (status.st_uid != ::geteuid()) {
+    RaiseRefused(path, u" belongs to " + OwnerText(status.st_uid) +
+                           u": remove it, or set TEMP to a folder of your own");
+  }
   if (status.st_nlink > 1) RaiseRefused(path, u" has other names (hard links)");
-}
-
-bool IsOwnerOrRoot(uid_t owner) { return owner == ::geteuid() || owner == 0; }
-
-// A group of the user's own: the group that bears the user's name and is the
-// user's primary group, as Debian gives every account by default. Its members
-// write into the user's folders only if the user let them in.
-bool IsPrivateGroup(gid_t group) {
-  if (group != ::getegid()) return false;
-  std::vector<char> buffer(16 * 1024);
-  passwd account{};
-  passwd* found_account = nullptr;
-  ::group entry{};
-  ::group* found_group = nullptr;
-  if (::getpwuid_r(::geteuid(), &account, buffer.data(), buffer.size() / 2, &found_account) != 0 ||
-      found_account == nullptr) {
-    return false;
-  }
-  if (::getgrgid_r(group, &entry, buffer.data() + buffer.size() / 2, buffer.size() / 2, &found_group) != 0 ||
-      found_group == nullptr) {
-    return false;
-  }
-  return std::strcmp(found_account->pw_name, found_group->gr_name) == 0;
 }
 
 // A folder on the way to the temporary folder, or that folder itself: another
@@ -95,66 +62,11 @@ void CheckFolderOnTheWay(const std::string& path, const struct stat& status) {
   }
 }
 
-std::deque<std::string> Components(const std::string& path) {
-  std::deque<std::string> components;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find('/', start), path.size());
-    if (end > start) components.emplace_back(path, start, end - start);
-    start = end + 1;
-  }
-  return components;
-}
-
-std::string CurrentFolder() {
-  std::string folder(4096, '\0');
-  while (::getcwd(folder.data(), folder.size()) == nullptr) {
-    if (errno != ERANGE) RaiseRefused(u"the current folder", Reason(errno));
-    folder.resize(folder.size() * 2);
-  }
-  folder.resize(std::strlen(folder.c_str()));
-  return folder;
-}
-
-// Walks the folder's path one name at a time, as the kernel resolves it, and
-// checks every folder and symbolic link met on the way, the targets of the
-// links included.
-void CheckWayTo(const std::string& folder, std::u16string_view shown) {
-  std::deque<std::string> pending =
-      Components(folder.starts_with('/') ? folder : CurrentFolder() + "/" + folder);
-  std::string resolved;  // "" stands for the root
-  int links = 0;
-  while (!pending.empty()) {
-    const std::string name = std::move(pending.front());
-    pending.pop_front();
-    if (name == ".") continue;
-    if (name == "..") {
-      resolved.resize(resolved.rfind('/') == std::string::npos ? 0 : resolved.rfind('/'));
-      continue;
-    }
-    const std::string path = resolved + "/" + name;
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) {
-      if (errno == ENOENT || errno == ENOTDIR) RaiseFileNotFound(shown);
-      RaiseRefused(FromUtf8(path), Reason(errno));
-    }
-    if (S_ISLNK(status.st_mode)) {
-      if (!IsOwnerOrRoot(status.st_uid)) RaiseRefused(FromUtf8(path), u" is a symbolic link of another user");
-      if (++links > kMaxSymbolicLinks) RaiseRefused(shown, Reason(ELOOP));
-      std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
-      const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-      if (length < 0 || static_cast<std::size_t>(length) >= target.size())
-        RaiseRefused(FromUtf8(path), Reason(errno));
-      target.resize(static_cast<std::size_t>(length));
-      std::deque<std::string> through = Components(target);
-      pending.insert(pending.begin(), through.begin(), through.end());
-      if (target.starts_with('/')) resolved.clear();
-      continue;
-    }
-    if (!S_ISDIR(status.st_mode)) RaiseFileNotFound(shown);
-    CheckFolderOnTheWay(path, status);
-    resolved = path;
-  }
+// The temporary folder itself: a folder, passing the same check.
+void CheckTemporaryFolderItself(const std::string& path, const struct stat& status,
+                                std::u16string_view shown) {
+  if (!S_ISDIR(status.st_mode)) RaiseFileNotFound(shown);
+  CheckFolderOnTheWay(path, status);
 }
 
 // ---- The listing's lock ----
@@ -196,20 +108,19 @@ std::optional<std::string> OwnSubfolder(const std::string& parent, const char* n
   return path;
 }
 
-// Where this user's listing locks are kept: a folder that only this user can
-// write into, found from the user's id alone so that every run of the user,
-// whatever its environment, finds the same one. The runtime folder that the
-// login made (/run/user/ID), else a folder in the user's cache, else the
-// listing folder itself when only the user may write into it; none else.
+// Where the lock of a listing folder is kept: a folder that only this user
+// can write into, so that nobody else can create, hold or remove the lock.
+// The listing folder itself when it is such a folder; for a shared one (/tmp)
+// the runtime folder that the login made (/run/user/ID), else a folder in the
+// user's cache; found from the user's id alone, so that every run of the
+// user, whatever its environment, finds the same. None else.
 std::optional<std::string> LockFolder(const std::string& listing_folder) {
+  if (OnlyThisUserWrites(listing_folder)) return listing_folder;
   const std::string runtime = "/run/user/" + std::to_string(::geteuid());
   if (IsPrivateFolder(runtime)) return runtime;
   if (const auto home = HomeFolder(); home && OnlyThisUserWrites(*home)) {
-    if (const auto cache = OwnSubfolder(*home, ".cache")) {
-      if (auto own = OwnSubfolder(*cache, "adreca-mac")) return own;
-    }
+    if (const auto cache = OwnSubfolder(*home, ".cache")) return OwnSubfolder(*cache, "adreca-mac");
   }
-  if (OnlyThisUserWrites(listing_folder)) return listing_folder;
   return std::nullopt;
 }
 
@@ -220,8 +131,8 @@ std::optional<std::string> LockPath(const std::u16string& folder) {
   if (real == nullptr) return std::nullopt;
   const auto lock_folder = LockFolder(real.get());
   if (!lock_folder) return std::nullopt;
-  char name[40];
-  std::snprintf(name, sizeof name, "/listing-%016llx.lock",
+  char name[48];
+  std::snprintf(name, sizeof name, "/adreca-listing-%016llx.lock",
                 static_cast<unsigned long long>(Fnv1a().Add(std::string_view(real.get())).value()));
   return *lock_folder + name;
 }
@@ -299,7 +210,9 @@ void CheckTemporaryFolder(const std::u16string& folder) {
   const std::string path = ToUtf8(folder);
   // The kernel takes no longer path, whether or not its folders exist.
   if (path.size() >= PATH_MAX) RaiseRefused(folder, Reason(ENAMETOOLONG));
-  CheckWayTo(path, folder);
+  WalkPath(path, folder, CheckFolderOnTheWay, [&](const std::string& end, const struct stat& status) {
+    CheckTemporaryFolderItself(end, status, folder);
+  });
 }
 
 bool RemoveOwnFile(const std::u16string& path) {
@@ -320,28 +233,42 @@ std::u16string FromAnsi(std::string_view bytes) { return FromUtf8(bytes); }
 
 void PrepareListingFile(const std::u16string&) {}
 
-// The lock is a file that stays for the next run: removing it would let a
-// run that opened it before the removal and one that opens it after both
-// hold "the" lock. Where this user has no folder of their own to keep it,
-// the runs are not held apart.
+// The lock is a file that exists while a run holds it. A run that opened it
+// just before the holder removed it holds a file with no name: it tries
+// again, so that two runs never hold "the" lock at once. Where this user has
+// no folder of their own to keep it, the runs are not held apart.
 ListingLock::ListingLock(const std::u16string& folder, std::chrono::steady_clock::time_point deadline)
     : handle_(-1) {
   const auto path = LockPath(folder);
   if (!path) return;
-  const int descriptor =
-      ::open(path->c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, S_IRUSR | S_IWUSR);
-  if (descriptor < 0) RaiseRefused(FromUtf8(*path), u": cannot open the listing's lock" + Reason(errno));
-  handle_ = descriptor;
-  try {
-    LockBy(descriptor, deadline, folder);
-  } catch (...) {
+  for (;;) {
+    const int descriptor =
+        ::open(path->c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (descriptor < 0) RaiseRefused(FromUtf8(*path), u": cannot open the listing's lock" + Reason(errno));
+    try {
+      LockBy(descriptor, deadline, folder);
+    } catch (...) {
+      ::close(descriptor);
+      throw;
+    }
+    struct stat held {};
+    struct stat named {};
+    if (::fstat(descriptor, &held) == 0 && ::lstat(path->c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      handle_ = descriptor;
+      name_ = FromUtf8(*path);
+      return;
+    }
     ::close(descriptor);
-    throw;
   }
 }
 
+// Removed while still held, so that no run finds a name whose file nobody
+// will ever unlock.
 ListingLock::~ListingLock() {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  if (handle_ < 0) return;
+  ::unlink(ToUtf8(name_).c_str());
+  ::close(static_cast<int>(handle_));
 }
 
 }  // namespace adreca::platform

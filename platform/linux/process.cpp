@@ -20,6 +20,8 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "platform/environment.h"
+#include "platform/linux/orphans.h"
+#include "platform/linux/path_walk.h"
 #include "platform/seam.h"
 #include "platform/win32_errors.h"
 
@@ -75,6 +77,48 @@ std::optional<std::string> Find(const std::string& program) {
   return std::nullopt;
 }
 
+// ---- Who could have put the program there ----
+
+// A folder on the way to the program: root's or this user's, and not one that
+// others may write into, unless it is sticky like /tmp, where only an entry's
+// owner can replace it (the entry below is checked in turn).
+void CheckFolderToProgram(const std::string& folder, const struct stat& status,
+                          const std::u16string& program) {
+  const std::u16string name = FromUtf8(folder);
+  if (!IsOwnerOrRoot(status.st_uid)) {
+    RaiseRefused(name, u", a folder on the way to " + program + u", belongs to " + OwnerText(status.st_uid));
+  }
+  if ((status.st_mode & S_ISVTX) == 0 && OthersMayWrite(status)) {
+    RaiseRefused(name, u", a folder on the way to " + program +
+                           u", may be written by others; it belongs to " + OwnerText(status.st_uid));
+  }
+}
+
+void CheckProgramItself(const struct stat& status, const std::u16string& program) {
+  if (!IsOwnerOrRoot(status.st_uid)) {
+    RaiseRefused(program,
+                 u" belongs to " + OwnerText(status.st_uid) + u", not to root or you: it is not run");
+  }
+  if (OthersMayWrite(status)) {
+    RaiseRefused(program, u" may be written by others; it belongs to " + OwnerText(status.st_uid) +
+                              u": it is not run");
+  }
+}
+
+// The program and every folder and link on its way must be root's or this
+// user's and closed to others' writes, as OpenSSH asks of its files: else
+// another user could have placed the program that this user (root, say)
+// runs. Raises 75 naming the file or folder and its owner.
+void CheckWhoCouldHavePlaced(const std::string& program) {
+  const std::u16string shown = FromUtf8(program);
+  WalkPath(
+      program, shown,
+      [&](const std::string& folder, const struct stat& status) {
+        CheckFolderToProgram(folder, status, shown);
+      },
+      [&](const std::string&, const struct stat& status) { CheckProgramItself(status, shown); });
+}
+
 [[noreturn]] void RaiseCannotStart(int code, const std::string& program) {
   if (code == ENOENT || code == ENOTDIR) RaiseFileNotFound(FromUtf8(program));
   if (code == ENOMEM) throw Error(error_number::kOutOfMemory, u"Out of memory");
@@ -106,20 +150,25 @@ ProcessHandle Start(const std::u16string& command_line) {
   if (split.program.empty()) RaiseFileNotFound(command_line);
   const std::optional<std::string> program = Find(split.program);
   if (!program) RaiseFileNotFound(FromUtf8(split.program));
+  CheckWhoCouldHavePlaced(*program);
   std::vector<char*> argv{const_cast<char*>(program->c_str())};
   if (!split.arguments.empty()) argv.push_back(const_cast<char*>(split.arguments.c_str()));
   argv.push_back(nullptr);
   const SpawnAttributes attributes;
-  pid_t pid = 0;
-  const int failure = ::posix_spawn(&pid, program->c_str(), nullptr, attributes.get(), argv.data(), environ);
-  if (failure != 0) RaiseCannotStart(failure, *program);
-  return pid;
+  return StartWatched([&] {
+    pid_t pid = 0;
+    const int failure =
+        ::posix_spawn(&pid, program->c_str(), nullptr, attributes.get(), argv.data(), environ);
+    if (failure != 0) RaiseCannotStart(failure, *program);
+    return pid;
+  });
 }
 
 ExitStatus Reap(pid_t pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  StopWatching(pid);
   if (WIFSIGNALED(status)) return {.code = 0, .signal = WTERMSIG(status)};
   return {.code = static_cast<std::uint32_t>(WEXITSTATUS(status)), .signal = 0};
 }
@@ -131,11 +180,16 @@ void EndGroup(pid_t pid) {
   ::kill(pid, SIGKILL);
 }
 
-void Abandon(ProcessHandle process) {
-  const auto pid = static_cast<pid_t>(process);
+// Ends the process, everything left in its group, and what left the group
+// (a new session of its own, say) but not the program's care.
+ExitStatus EndEverything(pid_t pid) {
   EndGroup(pid);
-  Reap(pid);
+  const ExitStatus status = Reap(pid);
+  EndLeftBehind();
+  return status;
 }
+
+void Abandon(ProcessHandle process) { EndEverything(static_cast<pid_t>(process)); }
 
 using Clock = std::chrono::steady_clock;
 
@@ -175,8 +229,7 @@ ExitStatus Wait(ProcessHandle process, std::int32_t timeout_milliseconds) {
   const bool ended = EndsWithin(pid, timeout_milliseconds);
   // Whatever the process started and left running must not write into its
   // output any more, whether it ended in time or not.
-  EndGroup(pid);
-  const ExitStatus status = Reap(pid);
+  const ExitStatus status = EndEverything(pid);
   if (!ended) {
     RaisePlatformError(kErrorTimeout, u"The command did not finish within " +
                                           FromAscii(std::to_string(timeout_milliseconds / 1000)) +
