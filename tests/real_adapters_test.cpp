@@ -100,6 +100,44 @@ TEST_F(RealAdaptersTest, ATunnelWithoutHardwareAddressIsSkippedOrShownAsNone) {
   EXPECT_FALSE(ListingLeftBehind());
 }
 
+// A tunnel's link address is 4 bytes (ipip, gre, sit, vti) or 16 (ip6tnl,
+// ip6gre), which no way may cut to six or pad into a MAC address: every way
+// takes such an adapter for one without a hardware address, as a tun device,
+// and goes on to the real adapter. ip6tnl0 (16 zero bytes, down) is in every
+// namespace once ip6_tunnel is loaded.
+TEST_F(RealAdaptersTest, ATunnelsLinkAddressIsNoHardwareAddress) {
+  struct Case {
+    const char* label;
+    bool tun;
+    unsigned short link_type;
+    const char* address;
+    bool with_ipv4;
+  };
+  for (const Case& c : {Case{"ipip, 10.0.0.1", false, 768, "0a:00:00:01", true},
+                        Case{"ip6tnl0, 16 zero bytes, down", true, 769, "", false}}) {
+    SCOPED_TRACE(c.label);
+    TestNamespace netns;
+    netns.AddTunnelLike("tnl0", c.tun, c.link_type, c.address);
+    if (c.with_ipv4) {
+      netns.Run({"addr", "add", "10.0.0.1/32", "dev", "tnl0"});
+      netns.Run({"link", "set", "dev", "tnl0", "up"});
+    }
+    netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"198.51.100.7/24"});
+    const auto inside = netns.Enter();
+    if (c.with_ipv4) {
+      EXPECT_EQ(testing::ErrorNumberOf(&MacWinMgmt), error_number::kInvalidUseOfNull);
+    } else {
+      EXPECT_EQ(MacWinMgmt(), u"001A2B3C4D5E");
+    }
+    for (auto probe : {&MacIpConfig, &MacNetWksta, &MacNetBios, &MacAdaptInfo}) {
+      ApiStatus = -1;
+      EXPECT_EQ(probe(), u"001A2B3C4D5E");
+    }
+    EXPECT_EQ(ApiStatus, 0);
+    EXPECT_TRUE(platform::FindAdaptersByAddress(u"0A0000010000").empty());
+  }
+}
+
 // The adapter table counts an adapter's further addresses in its size and
 // puts them behind the records; read as records they would raise an error
 // or show a piece of an address string.

@@ -255,6 +255,16 @@ std::string LinkKind(std::span<const std::uint8_t> link_info) {
   return AttributeString(nested.Bytes(IFLA_INFO_KIND));
 }
 
+// A link address of six bytes, the only kind that is a MAC address. A tunnel
+// carries the 4 or 16 bytes of an IP address (ipip, gre, sit, vti; ip6tnl,
+// ip6gre), InfiniBand 20 bytes: none of them is cut or padded into one, and
+// the adapter has none, as a tun device has none.
+std::vector<std::uint8_t> MacAddress(std::span<const std::uint8_t> link_address) {
+  constexpr std::size_t kMacLength = 6;
+  if (link_address.size() != kMacLength) return {};
+  return {link_address.begin(), link_address.end()};
+}
+
 // Appends the link that `message` describes; the record is built in place.
 void AddLink(std::vector<Adapter>& adapters, const nlmsghdr& message) {
   const auto* info = FamilyHeader<ifinfomsg>(message);
@@ -265,10 +275,8 @@ void AddLink(std::vector<Adapter>& adapters, const nlmsghdr& message) {
   adapter.type = info->ifi_type;
   adapter.flags = info->ifi_flags;
   adapter.name = AttributeString(attributes.Bytes(IFLA_IFNAME));
-  const auto hardware = attributes.Bytes(IFLA_ADDRESS);
-  adapter.hardware_address.assign(hardware.begin(), hardware.end());
-  const auto permanent = attributes.Bytes(IFLA_PERM_ADDRESS);
-  adapter.permanent_address.assign(permanent.begin(), permanent.end());
+  adapter.hardware_address = MacAddress(attributes.Bytes(IFLA_ADDRESS));
+  adapter.permanent_address = MacAddress(attributes.Bytes(IFLA_PERM_ADDRESS));
   adapter.kind = LinkKind(attributes.Bytes(IFLA_LINKINFO));
   adapter.parent_bus = AttributeString(attributes.Bytes(IFLA_PARENT_DEV_BUS_NAME));
   adapter.parent_device = AttributeString(attributes.Bytes(IFLA_PARENT_DEV_NAME));

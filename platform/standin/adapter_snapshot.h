@@ -24,8 +24,10 @@ struct Adapter {
   std::string name;
   std::uint16_t type = 0;                       // ARPHRD_* link type
   unsigned flags = 0;                           // IFF_* flags
-  std::vector<std::uint8_t> hardware_address;   // empty when the link has none
-  std::vector<std::uint8_t> permanent_address;  // empty where the kernel gives none
+  // The six-byte (MAC) address; empty when the link has none or has a link
+  // address of another length (a tunnel's IP address, InfiniBand's 20 bytes).
+  std::vector<std::uint8_t> hardware_address;
+  std::vector<std::uint8_t> permanent_address;  // the same; empty where the kernel gives none
   std::string kind;               // the virtual link's kind ("veth", "bridge", ...); empty for hardware
   std::string parent_bus;         // bus of the device behind the link ("pci", "usb"); empty if none
   std::string parent_device;      // that device's name on its bus ("0000:00:1f.6")

@@ -1,15 +1,19 @@
 #include "tests/support/netns.h"
 
 #include <fcntl.h>
+#include <linux/if_tun.h>
+#include <net/if.h>
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>
@@ -338,6 +342,24 @@ void TestNamespace::AddDefaultRoute(const std::string& name, const std::string& 
 }
 
 void TestNamespace::AddTun(const std::string& name) { Run({"tuntap", "add", "dev", name, "mode", "tun"}); }
+
+void TestNamespace::AddTunnelLike(const std::string& name, bool tun, unsigned short link_type,
+                                  const std::string& address) {
+  Run({"tuntap", "add", "dev", name, "mode", tun ? "tun" : "tap"});
+  {
+    const Guard inside(name_);
+    const int device = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
+    if (device < 0) throw std::runtime_error("cannot open /dev/net/tun");
+    ifreq request{};
+    std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
+    request.ifr_flags = static_cast<short>((tun ? IFF_TUN : IFF_TAP) | IFF_NO_PI);
+    const bool changed =
+        ::ioctl(device, TUNSETIFF, &request) == 0 && ::ioctl(device, TUNSETLINK, link_type) == 0;
+    ::close(device);
+    if (!changed) throw std::runtime_error("cannot change the link type of " + name);
+  }
+  if (!address.empty()) SetMac(name, address);
+}
 
 void TestNamespace::SetMac(const std::string& name, const std::string& mac) {
   Run({"link", "set", "dev", name, "address", mac});

@@ -81,6 +81,11 @@ class TestNamespace {
   void AddDefaultRoute(const std::string& name, const std::string& gateway);
   // A tun interface, which has no hardware address.
   void AddTun(const std::string& name);
+  // A link with a tunnel's hardware type and link address, made by hand: a
+  // tap (a tun when `tun`) device whose type is set with TUNSETLINK to
+  // `link_type` (768, ARPHRD_TUNNEL: 4 bytes; 769, ARPHRD_TUNNEL6: 16 zero
+  // bytes), then `address` ("0a:00:00:01") if not empty. Down.
+  void AddTunnelLike(const std::string& name, bool tun, unsigned short link_type, const std::string& address);
   void SetMac(const std::string& name, const std::string& mac);
   void SetDown(const std::string& name);
   // Runs `ip ARGUMENTS...` inside the host namespace.
