@@ -87,11 +87,12 @@ bool IsLocallyAdministered(const AdapterIdentity& adapter) {
          (adapter.hardware_address.front() & kLocallyAdministeredBit) != 0;
 }
 
-AdapterNaming NameAdapters(const std::u16string& compact, AdapterLookup lookup) {
+AdapterNaming NameAdapters(const std::u16string& compact, platform::AdapterSet seen_by,
+                           AdapterLookup lookup) {
   AdapterNaming naming;
   if (!compact.empty()) {
     try {
-      naming.adapters = lookup(compact);
+      naming.adapters = lookup(compact, seen_by);
     } catch (const Error& error) {
       naming.tooltip =
           u"The adapters of this machine could not be read: " + EscapeControls(error.description());
@@ -100,10 +101,6 @@ AdapterNaming NameAdapters(const std::u16string& compact, AdapterLookup lookup) 
   }
   naming.tooltip = AdapterToolTipText(compact, naming.adapters);
   return naming;
-}
-
-std::u16string AdapterToolTip(const std::u16string& compact, AdapterLookup lookup) {
-  return NameAdapters(compact, lookup).tooltip;
 }
 
 }  // namespace adreca::app

@@ -12,29 +12,27 @@
 
 namespace adreca::app {
 
-using AdapterLookup = std::vector<platform::AdapterIdentity> (*)(std::u16string_view address);
+// platform::FindAdaptersByAddress, or a test's stand-in for it.
+using AdapterLookup = std::vector<platform::AdapterIdentity> (*)(std::u16string_view address,
+                                                                 platform::AdapterSet seen_by);
 
-// Which adapters have a probe's result `compact`, as `lookup` finds them, and
-// the tooltip that names them. A lookup that raises does not end the action:
-// no adapter is named then, and the text says that the adapters could not be
-// read.
+// Which adapters have a probe's result `compact`, as `lookup` finds them for
+// a way that sees `seen_by`, and the tooltip that names them. A lookup that
+// raises does not end the action: no adapter is named then, and the text says
+// that the adapters could not be read.
 struct AdapterNaming {
-  std::vector<platform::AdapterIdentity> adapters;  // in the platform's order; the first is named
+  std::vector<platform::AdapterIdentity> adapters;  // the named one first, then the others
   std::u16string tooltip;
 };
-AdapterNaming NameAdapters(const std::u16string& compact,
+AdapterNaming NameAdapters(const std::u16string& compact, platform::AdapterSet seen_by,
                            AdapterLookup lookup = &platform::FindAdaptersByAddress);
-
-// NameAdapters's tooltip.
-std::u16string AdapterToolTip(const std::u16string& compact,
-                              AdapterLookup lookup = &platform::FindAdaptersByAddress);
 
 // "universally administered" or "locally administered", as the first byte of
 // the address says (IEEE 802).
 bool IsLocallyAdministered(const platform::AdapterIdentity& adapter);
 
-// The tooltip for `compact` given the adapters that have it, in the platform's
-// order: the first is named and described, the others listed by name.
+// The tooltip for `compact` given the adapters that have it, the named one
+// first: it is named and described, the others listed by name.
 std::u16string AdapterToolTipText(const std::u16string& compact,
                                   std::span<const platform::AdapterIdentity> adapters);
 

@@ -26,8 +26,8 @@ class RowRecorder final : public RowBoxes {
 };
 
 // One run of the report: the rows, what each way returned, and the adapters
-// named for each address, looked up once per address (the ways mostly agree,
-// and one reading answers them all).
+// named for each address, looked up once per address and set of adapters seen
+// (the ways mostly agree, and one reading answers them all).
 class ReportRun {
  public:
   ReportRun(std::span<const Way* const> ways, AdapterLookup lookup)
@@ -81,8 +81,9 @@ class ReportRun {
     if (row.error) return;
     row.error = Guarded([&] {
       row.found = IsAccepted(compacts_[i]);
-      auto [known, added] = named_.try_emplace(compacts_[i]);
-      if (added) known->second = app::NameAdapters(compacts_[i], lookup_).adapters;
+      const platform::AdapterSet seen_by = ways_[i]->sees;
+      auto [known, added] = named_.try_emplace({compacts_[i], seen_by});
+      if (added) known->second = app::NameAdapters(compacts_[i], seen_by, lookup_).adapters;
       row.adapters = known->second;
     });
   }
@@ -93,7 +94,7 @@ class ReportRun {
   std::vector<std::u16string> compacts_;
   std::vector<std::size_t> through_interpreter_;
   std::vector<std::size_t> inside_;
-  std::map<std::u16string, std::vector<platform::AdapterIdentity>> named_;
+  std::map<std::pair<std::u16string, platform::AdapterSet>, std::vector<platform::AdapterIdentity>> named_;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/adapter_identity.h"
 #include "probes/probes.h"
 
 namespace adreca::app {
@@ -21,13 +22,7 @@ enum class StatusRule { kNotApplicable, kApiStatus };
 // Which codes a status box shows, for its explanation.
 enum class StatusCodes { kNone, kWin32Errors, kNetbiosReturnCodes };
 
-// Which of the machine's adapters a way sees: the adapter it names for its
-// address is the first of those with the address.
-enum class AdapterSet {
-  kAllButLoopback,  // every adapter but loopback, also those that are down or have no IP address
-  kWithIpAddress,   // only the adapters that hold an IP address
-  kWithIpv4,        // only the adapters that hold an IPv4 address
-};
+using platform::AdapterSet;
 
 // Where the letters of a way's address come from.
 enum class LetterCase {

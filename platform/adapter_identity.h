@@ -38,11 +38,23 @@ using HardwareAddress = std::array<std::uint8_t, 6>;
 // a separator inside a byte included, is no address.
 std::optional<HardwareAddress> ParseHardwareAddress(std::u16string_view text);
 
-// The machine's adapters whose current hardware address is `address`, in the
-// platform's adapter order; usually one, more where adapters share an address
-// (a bridge and its first port, VLANs on one device). Text that is not an
-// address, and the all-zero address (what links without a real one report),
-// name no adapter. Raises a platform error when the adapters cannot be read.
-std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address);
+// Which of the machine's adapters a way of finding the address sees: the
+// adapter it names for its address is the first of those with the address.
+enum class AdapterSet {
+  kAllButLoopback,  // every adapter but loopback, also those that are down or have no IP address
+  kWithIpAddress,   // only the adapters that hold an IP address
+  kWithIpv4,        // only the adapters that hold an IPv4 address
+};
+
+// The machine's adapters whose current hardware address is `address`; usually
+// one, more where adapters share an address (a bridge and its port, macvlan
+// passthru, VLANs on one device). First the adapter that a way seeing
+// `seen_by` names: the first of those it sees, in the platform's adapter
+// order (else the first of all); then the others in that order. Text that is
+// not an address, and the all-zero address (what links without a real one
+// report), name no adapter. Raises a platform error when the adapters cannot
+// be read.
+std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address,
+                                                   AdapterSet seen_by = AdapterSet::kAllButLoopback);
 
 }  // namespace adreca::platform

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-
 namespace adreca::platform {
 
 inline constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED

@@ -149,7 +149,8 @@ class ScopedFake<Result(Params...)> {
       : ScopedFake(detail::KeyOf(&entry_point), std::forward<Fake>(fake)) {}
 
   template <typename Fake>
-  ScopedFake(Function* operation, Fake&& fake) : ScopedFake(detail::KeyOf(operation), std::forward<Fake>(fake)) {}
+  ScopedFake(Function* operation, Fake&& fake)
+      : ScopedFake(detail::KeyOf(operation), std::forward<Fake>(fake)) {}
 
   ~ScopedFake() { detail::Remove(operation_, &fake_); }
   ScopedFake(const ScopedFake&) = delete;
@@ -159,10 +160,10 @@ class ScopedFake<Result(Params...)> {
   // A function given as a fake must have exactly the operation's signature;
   // any other callable must take its arguments and give its result.
   template <typename Fake>
-  static constexpr bool kFits = std::is_pointer_v<std::decay_t<Fake>> &&
-                                        std::is_function_v<std::remove_pointer_t<std::decay_t<Fake>>>
-                                    ? std::is_same_v<std::decay_t<Fake>, Function*>
-                                    : std::is_invocable_r_v<Result, Fake&, Params...>;
+  static constexpr bool kFits =
+      std::is_pointer_v<std::decay_t<Fake>>&& std::is_function_v<std::remove_pointer_t<std::decay_t<Fake>>>
+          ? std::is_same_v<std::decay_t<Fake>, Function*>
+          : std::is_invocable_r_v<Result, Fake&, Params...>;
 
   template <typename Fake>
   ScopedFake(detail::Key operation, Fake&& fake) : operation_(operation), fake_(std::forward<Fake>(fake)) {

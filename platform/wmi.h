@@ -18,7 +18,6 @@
 #include <string_view>
 #include <variant>
 
-
 namespace adreca::platform::wmi {
 
 // A property value as automation delivers it: Empty (nothing assigned), Null

@@ -18,6 +18,9 @@
 namespace adreca::platform {
 namespace {
 
+using platform::AdapterSet;
+
+using testing::AddressedAdapter;
 using testing::MakeAdapter;
 
 using standin::Adapter;
@@ -100,14 +103,47 @@ TEST(IdentifyAdaptersTest, FindsEveryAdapterWithTheAddressInIndexOrderAndReadsTh
     asked.push_back(adapter.name);
     return AddressOrigin::kStolen;
   };
-  const auto found =
-      standin::IdentifyAdapters(SampleSnapshot(), {0x02, 0x42, 0xAC, 0x11, 0x00, 0x02}, read_origin);
+  const auto found = standin::IdentifyAdapters(SampleSnapshot(), {0x02, 0x42, 0xAC, 0x11, 0x00, 0x02},
+                                               AdapterSet::kAllButLoopback, read_origin);
   EXPECT_EQ(Names(found), (std::vector<std::string>{"br0", "veth1"}));
   EXPECT_EQ(asked, std::vector<std::string>{"br0"});
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].origin, AddressOrigin::kStolen);
   EXPECT_EQ(found[1].origin, AddressOrigin::kUnknown);
   EXPECT_EQ(found[0].hardware_address, kShared);
+}
+
+// Adapters that share an address: the one named is the first of those the
+// way sees, whose origin is read; the others follow by index, under "also".
+// On an ordinary bridged host the port has the lower index and no IP address.
+TEST(IdentifyAdaptersTest, NamesTheFirstAdapterWithTheAddressAmongThoseTheWaySees) {
+  const std::vector<std::uint8_t> mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+  AdapterSnapshot snapshot;
+  snapshot.adapters.push_back(MakeAdapter(2, "eth0", mac));                       // the bridge's port: no IP
+  snapshot.adapters.push_back(MakeAdapter(3, "macvtap0", mac, ARPHRD_ETHER, 0));  // down, no IP
+  Adapter v6only = MakeAdapter(4, "br1", mac);
+  v6only.ipv6.push_back({{0x20, 0x01, 0x0d, 0xb8}, 64});
+  snapshot.adapters.push_back(v6only);
+  snapshot.adapters.push_back(AddressedAdapter(5, "br0", mac));
+  struct Case {
+    AdapterSet seen_by;
+    std::vector<std::string> names;
+  } cases[] = {
+      {AdapterSet::kAllButLoopback, {"eth0", "macvtap0", "br1", "br0"}},
+      {AdapterSet::kWithIpAddress, {"br1", "eth0", "macvtap0", "br0"}},
+      {AdapterSet::kWithIpv4, {"br0", "eth0", "macvtap0", "br1"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> asked;
+    const auto found = standin::IdentifyAdapters(snapshot, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, c.seen_by,
+                                                 [&](const Adapter& adapter) {
+                                                   asked.push_back(adapter.name);
+                                                   return AddressOrigin::kStolen;
+                                                 });
+    EXPECT_EQ(Names(found), c.names);
+    EXPECT_EQ(asked, std::vector<std::string>{c.names.front()});
+    EXPECT_EQ(found.front().origin, AddressOrigin::kStolen);
+  }
 }
 
 TEST(IdentifyAdaptersTest, ComparesWholeAddressesAndNeverMatchesTheAllZeroOne) {
@@ -117,14 +153,18 @@ TEST(IdentifyAdaptersTest, ComparesWholeAddressesAndNeverMatchesTheAllZeroOne) {
     return AddressOrigin::kPermanent;
   };
   const AdapterSnapshot snapshot = SampleSnapshot();
-  const auto eth0 = standin::IdentifyAdapters(snapshot, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, read_origin);
+  const auto eth0 = standin::IdentifyAdapters(snapshot, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+                                              AdapterSet::kAllButLoopback, read_origin);
   EXPECT_EQ(Names(eth0), std::vector<std::string>{"eth0"});  // not the eight-byte long0
   ASSERT_EQ(eth0.size(), 1u);
   EXPECT_EQ(eth0[0].permanent_address, snapshot.adapters[1].permanent_address);
   EXPECT_EQ(eth0[0].description, u"Ethernet adapter on pci device 0000:00:1f.6");
 
-  EXPECT_TRUE(standin::IdentifyAdapters(snapshot, {}, read_origin).empty());  // lo's zeros
-  EXPECT_TRUE(standin::IdentifyAdapters(snapshot, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F}, read_origin).empty());
+  EXPECT_TRUE(standin::IdentifyAdapters(snapshot, {}, AdapterSet::kAllButLoopback, read_origin)
+                  .empty());  // lo's zeros
+  EXPECT_TRUE(standin::IdentifyAdapters(snapshot, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F},
+                                        AdapterSet::kAllButLoopback, read_origin)
+                  .empty());
   EXPECT_EQ(reads, 1);
 }
 

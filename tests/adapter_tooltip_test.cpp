@@ -92,31 +92,34 @@ TEST(AdapterToolTipTextTest, AFewOfTheAdaptersThatShareTheAddressAreNamedAndTheR
 
 std::vector<std::u16string> looked_up;
 
-std::vector<AdapterIdentity> FindsEth0(std::u16string_view address) {
+std::vector<AdapterIdentity> FindsEth0(std::u16string_view address, platform::AdapterSet) {
   looked_up.emplace_back(address);
   return {Identity(u"eth0", u"", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E})};
 }
 
-std::vector<AdapterIdentity> CannotRead(std::u16string_view address) {
+std::vector<AdapterIdentity> CannotRead(std::u16string_view address, platform::AdapterSet) {
   looked_up.emplace_back(address);
   RaisePlatformError(13, u"Reading the network adapters: permission denied");
 }
 
 TEST(AdapterToolTipTest, AsksTheLookupForTheProbesOwnText) {
   looked_up.clear();
-  EXPECT_EQ(AdapterToolTip(u"001a2b3c4d5e", &FindsEth0), u"Adapter: eth0\nAddress: universally administered");
+  EXPECT_EQ(NameAdapters(u"001a2b3c4d5e", platform::AdapterSet::kAllButLoopback, &FindsEth0).tooltip,
+            u"Adapter: eth0\nAddress: universally administered");
   EXPECT_EQ(looked_up, std::vector<std::u16string>{u"001a2b3c4d5e"});
 }
 
 TEST(AdapterToolTipTest, AnEmptyResultNeedsNoLookup) {
   looked_up.clear();
-  EXPECT_EQ(AdapterToolTip(u"", &FindsEth0), u"No address was found, so no adapter is named.");
+  EXPECT_EQ(NameAdapters(u"", platform::AdapterSet::kAllButLoopback, &FindsEth0).tooltip,
+            u"No address was found, so no adapter is named.");
   EXPECT_TRUE(looked_up.empty());
 }
 
 TEST(AdapterToolTipTest, AFailedLookupIsSaidInTheTextNotRaised) {
   std::u16string text;
-  ASSERT_NO_THROW(text = AdapterToolTip(u"001A2B3C4D5E", &CannotRead));
+  ASSERT_NO_THROW(
+      text = NameAdapters(u"001A2B3C4D5E", platform::AdapterSet::kAllButLoopback, &CannotRead).tooltip);
   EXPECT_EQ(
       ToUtf8(text),
       "The adapters of this machine could not be read: Reading the network adapters: permission denied");

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/report.h"
+#include "app/ways.h"
 #include "core/error.h"
+#include "core/text.h"
 #include "platform/adapter_identity.h"
 #include "platform/adapter_reading.h"
 #include "probes/probes.h"
@@ -135,6 +138,33 @@ TEST_F(RealAdaptersTest, ATunnelsLinkAddressIsNoHardwareAddress) {
     }
     EXPECT_EQ(ApiStatus, 0);
     EXPECT_TRUE(platform::FindAdaptersByAddress(u"0A0000010000").empty());
+  }
+}
+
+// A bridged host: the port eth0 (no IP address, the lower index) and the
+// bridge br0 (the IP address) share one address. Rows 1, 3 and 4 see only
+// adapters with an (IPv4) address and so name br0; rows 2 and 5 see every
+// adapter and name eth0. The other adapter stays under "also".
+TEST_F(RealAdaptersTest, EachRowNamesTheAdapterItsWaySawAmongThoseThatShareTheAddress) {
+  TestNamespace netns;
+  netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {});
+  netns.Run({"link", "add", "br0", "address", "00:1a:2b:3c:4d:5e", "type", "bridge"});
+  netns.Run({"link", "set", "eth0", "master", "br0"});
+  netns.Run({"addr", "add", "192.0.2.10/24", "dev", "br0"});
+  netns.Run({"link", "set", "br0", "up"});
+  const auto inside = netns.Enter();
+  std::vector<const app::Way*> ways;
+  for (const app::Way& way : app::kWays) ways.push_back(&way);
+  const std::vector<app::ReportRow> rows = app::RunReport(ways);
+  const std::vector<std::pair<std::u16string, std::u16string>> expected{
+      {u"br0", u"eth0"}, {u"eth0", u"br0"}, {u"br0", u"eth0"}, {u"br0", u"eth0"}, {u"eth0", u"br0"}};
+  ASSERT_EQ(rows.size(), expected.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(ToUtf8(rows[i].way));
+    EXPECT_EQ(rows[i].address, u"00-1A-2B-3C-4D-5E");
+    ASSERT_EQ(rows[i].adapters.size(), 2u);
+    EXPECT_EQ(rows[i].adapters[0].name, expected[i].first);
+    EXPECT_EQ(rows[i].adapters[1].name, expected[i].second);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@ struct Seen {
   std::thread::id interpreter;
   std::atomic<int> lookups{0};
   std::vector<std::u16string> looked_up;
+  std::vector<platform::AdapterSet> sets;
 };
 Seen* seen = nullptr;
 
@@ -37,9 +39,10 @@ std::u16string Interpreter() {
 }
 std::u16string InterpreterFails() { RaiseFileNotFound(u"/tmp/ipconfig.tmp"); }
 
-std::vector<platform::AdapterIdentity> Lookup(std::u16string_view address) {
+std::vector<platform::AdapterIdentity> Lookup(std::u16string_view address, platform::AdapterSet seen_by) {
   ++seen->lookups;
   seen->looked_up.emplace_back(address);
+  seen->sets.push_back(seen_by);
   return {{u"eth0", u"Ethernet adapter", {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {}, {}}};
 }
 
@@ -94,6 +97,19 @@ TEST_F(RunReportTest, AnAddressFoundByTwoWaysIsLookedUpOnceAndNamesBothRows) {
     EXPECT_EQ(row.adapters[0].name, u"eth0");
   }
   EXPECT_EQ(ReportExitStatus(rows), 0);
+}
+
+// The adapter a row names depends on which adapters its way sees: the same
+// address is looked up once for each set of adapters that the ways see.
+TEST_F(RunReportTest, EachRowIsNamedForTheAdaptersItsWaySees) {
+  Way with_ipv4 = kInside;
+  with_ipv4.sees = platform::AdapterSet::kWithIpv4;
+  const Way* ways[] = {&kInside, &kInterpreter, &with_ipv4};
+  RunReport(ways, &Lookup);
+  EXPECT_EQ(seen_.lookups.load(), 2);
+  std::vector<platform::AdapterSet> sets = seen_.sets;
+  std::sort(sets.begin(), sets.end());
+  EXPECT_EQ(sets, (std::vector{platform::AdapterSet::kAllButLoopback, platform::AdapterSet::kWithIpv4}));
 }
 
 TEST_F(RunReportTest, AnInterpreterWayThatRaisesLeavesItsRowEmptyAndTheOthersWhole) {

@@ -165,7 +165,7 @@ void Form1::RunRow(int row) {
   QtRowBoxes boxes(*this, row, [this, row] { SetAddressToolTip(row, {}); });
   const auto error = Guarded([&] {
     const std::u16string compact = RunAction(way, boxes);
-    SetNaming(row, NameAdapters(compact, lookup_));
+    SetNaming(row, NameAdapters(compact, way.sees, lookup_));
   });
   if (error) ReportError(way, *error);
 }

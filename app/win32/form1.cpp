@@ -384,7 +384,7 @@ void Form1::RunRow(int row) {
         Win32RowBoxes boxes([this, row](const std::u16string& text) { SetAddressText(row, text); },
                             Control("Stat" + std::to_string(row)));
         const std::u16string compact = RunAction(way, boxes);
-        SetNaming(row, NameAdapters(compact, lookup_));
+        SetNaming(row, NameAdapters(compact, way.sees, lookup_));
       },
       &way);
   SetStatusToolTip(row);

@@ -77,10 +77,11 @@ AddressOrigin ReadAddressOrigin(const Adapter& adapter) {
 
 namespace adreca::platform {
 
-std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address) {
+std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address, AdapterSet seen_by) {
   const auto bytes = ParseHardwareAddress(address);
   if (!bytes) return {};
-  return standin::IdentifyAdapters(*standin::SnapshotForAnswer({}), *bytes, &standin::ReadAddressOrigin);
+  return standin::IdentifyAdapters(*standin::SnapshotForAnswer({}), *bytes, seen_by,
+                                   &standin::ReadAddressOrigin);
 }
 
 }  // namespace adreca::platform

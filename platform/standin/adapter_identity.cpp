@@ -56,18 +56,24 @@ std::u16string DescribeAdapter(const Adapter& adapter) {
 }
 
 std::vector<AdapterIdentity> IdentifyAdapters(const AdapterSnapshot& snapshot, const HardwareAddress& address,
-                                              const OriginReader& read_origin) {
-  std::vector<AdapterIdentity> found;
-  if (IsAllZero(address)) return found;
+                                              AdapterSet seen_by, const OriginReader& read_origin) {
+  std::vector<const Adapter*> matches;
+  if (IsAllZero(address)) return {};
   for (const Adapter& adapter : snapshot.adapters) {
-    if (!HasAddress(adapter, address)) continue;
-    AdapterIdentity identity;
-    identity.name = FromUtf8(adapter.name);
-    identity.description = DescribeAdapter(adapter);
-    identity.hardware_address = adapter.hardware_address;
-    identity.permanent_address = adapter.permanent_address;
-    if (found.empty()) identity.origin = read_origin(adapter);
-    found.push_back(std::move(identity));
+    if (HasAddress(adapter, address)) matches.push_back(&adapter);
+  }
+  const auto seen = std::find_if(matches.begin(), matches.end(),
+                                 [&](const Adapter* adapter) { return Sees(seen_by, *adapter); });
+  if (seen != matches.end()) std::rotate(matches.begin(), seen, seen + 1);
+  std::vector<AdapterIdentity> found;
+  found.reserve(matches.size());
+  for (const Adapter* adapter : matches) {
+    AdapterIdentity& identity = found.emplace_back();
+    identity.name = FromUtf8(adapter->name);
+    identity.description = DescribeAdapter(*adapter);
+    identity.hardware_address = adapter->hardware_address;
+    identity.permanent_address = adapter->permanent_address;
+    if (found.size() == 1) identity.origin = read_origin(*adapter);
   }
   return found;
 }

@@ -19,10 +19,12 @@ std::u16string DescribeAdapter(const Adapter& adapter);
 // Reads the origin of one adapter's current address.
 using OriginReader = std::function<AddressOrigin(const Adapter&)>;
 
-// The adapters of `snapshot` whose current address is `address`, by interface
-// index. Only the first one, the adapter that the window names, has its origin
-// read through `read_origin`. The all-zero address matches nothing.
+// The adapters of `snapshot` whose current address is `address`: first the
+// one that a way seeing `seen_by` names (the first of those it sees, by
+// interface index, else the first of all), then the others by index. Only the
+// named one has its origin read through `read_origin`. The all-zero address
+// matches nothing.
 std::vector<AdapterIdentity> IdentifyAdapters(const AdapterSnapshot& snapshot, const HardwareAddress& address,
-                                              const OriginReader& read_origin);
+                                              AdapterSet seen_by, const OriginReader& read_origin);
 
 }  // namespace adreca::platform::standin

@@ -42,6 +42,19 @@ constexpr unsigned kLowerUp = 1u << 16;
 
 bool Adapter::IsConnected() const { return IsUp() && (flags & kLowerUp) != 0; }
 
+bool Sees(AdapterSet set, const Adapter& adapter) {
+  if (adapter.IsLoopback()) return false;
+  switch (set) {
+    case AdapterSet::kAllButLoopback:
+      return true;
+    case AdapterSet::kWithIpAddress:
+      return adapter.HasIpAddress();
+    case AdapterSet::kWithIpv4:
+      return !adapter.ipv4.empty();
+  }
+  return false;
+}
+
 std::vector<std::string> ParseNameservers(std::string_view resolv_conf) {
   std::vector<std::string> servers;
   while (!resolv_conf.empty()) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/adapter_identity.h"
+
 namespace adreca::platform::standin {
 
 struct Ipv4Address {
@@ -22,8 +24,8 @@ struct Ipv6Address {
 struct Adapter {
   int index = 0;
   std::string name;
-  std::uint16_t type = 0;                       // ARPHRD_* link type
-  unsigned flags = 0;                           // IFF_* flags
+  std::uint16_t type = 0;  // ARPHRD_* link type
+  unsigned flags = 0;      // IFF_* flags
   // The six-byte (MAC) address; empty when the link has none or has a link
   // address of another length (a tunnel's IP address, InfiniBand's 20 bytes).
   std::vector<std::uint8_t> hardware_address;
@@ -42,6 +44,10 @@ struct Adapter {
   bool IsConnected() const;
   bool HasIpAddress() const { return !ipv4.empty() || !ipv6.empty(); }
 };
+
+// Whether a way that sees `set` sees the adapter: the stand-ins list just
+// these, and the adapter a way names is the first of them with its address.
+bool Sees(AdapterSet set, const Adapter& adapter);
 
 // The machine's adapters at one moment, ordered by interface index, with the
 // host name and the resolver's DNS servers that the listings report.

@@ -203,7 +203,7 @@ std::string IpconfigAllListing(const AdapterSnapshot& snapshot) {
   text.reserve(kSectionSizeEstimate * (snapshot.adapters.size() + 1));
   AppendHeader(text, snapshot.host_name);
   for (const Adapter& adapter : snapshot.adapters) {
-    if (!adapter.IsLoopback()) AppendSection(text, adapter, snapshot.dns_servers);
+    if (Sees(AdapterSet::kAllButLoopback, adapter)) AppendSection(text, adapter, snapshot.dns_servers);
   }
   return text;
 }

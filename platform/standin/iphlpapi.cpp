@@ -96,7 +96,7 @@ void SetEntry(IP_ADDR_STRING& entry, const Ipv4Address& address) {
 std::vector<const Adapter*> ReportedAdapters(const AdapterSnapshot& snapshot) {
   std::vector<const Adapter*> reported;
   for (const Adapter& adapter : snapshot.adapters) {
-    if (!adapter.IsLoopback()) reported.push_back(&adapter);
+    if (Sees(AdapterSet::kAllButLoopback, adapter)) reported.push_back(&adapter);
   }
   return reported;
 }

@@ -168,7 +168,7 @@ const seam::Provided kNetApiBufferFree{NetApiBufferFree, &NetApiBufferFreeStandI
 std::vector<const Adapter*> TransportAdapters(const AdapterSnapshot& snapshot) {
   std::vector<const Adapter*> adapters;
   for (const Adapter& adapter : snapshot.adapters) {
-    if (!adapter.IsLoopback() && !adapter.ipv4.empty()) adapters.push_back(&adapter);
+    if (Sees(AdapterSet::kWithIpv4, adapter)) adapters.push_back(&adapter);
   }
   return adapters;
 }

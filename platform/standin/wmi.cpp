@@ -228,7 +228,7 @@ std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(const AdapterSnapshot& sna
   std::vector<AdapterConfiguration> items;
   items.reserve(snapshot.adapters.size());
   for (const Adapter& adapter : snapshot.adapters) {
-    if (!adapter.IsLoopback() && adapter.HasIpAddress()) items.push_back(ConfigurationOf(adapter));
+    if (Sees(AdapterSet::kWithIpAddress, adapter)) items.push_back(ConfigurationOf(adapter));
   }
   // A snapshot lists its adapters by index already; a stable sort would move
   // every item (through a buffer of its own) even then.

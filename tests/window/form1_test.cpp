@@ -42,7 +42,7 @@ std::u16string FakeOverflow() {
 
 // The adapters that the window's lookup finds: eth0 for the fakes' address.
 std::vector<std::u16string> looked_up;
-std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address) {
+std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address, platform::AdapterSet) {
   looked_up.emplace_back(address);
   if (address != u"001A2B3C4D5E") return {};
   return {{u"eth0",
@@ -244,7 +244,7 @@ TEST_F(Form1Test, ANewResultReplacesTheToolTipAndAFailedProbeLeavesIt) {
   EXPECT_EQ(calls, 3);
 }
 
-std::vector<platform::AdapterIdentity> FindsMarkup(std::u16string_view) {
+std::vector<platform::AdapterIdentity> FindsMarkup(std::u16string_view, platform::AdapterSet) {
   return {{u"<h1>BIG<!--", u"<b>a & b</b>", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {}, {}}};
 }
 

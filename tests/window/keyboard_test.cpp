@@ -41,7 +41,7 @@ std::u16string ListingMissing() {
   RaiseFileNotFound(u"/tmp/ipconfig.tmp");
 }
 
-std::vector<platform::AdapterIdentity> FindsEth0(std::u16string_view) {
+std::vector<platform::AdapterIdentity> FindsEth0(std::u16string_view, platform::AdapterSet) {
   return {{u"eth0", u"Ethernet adapter", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {}, {}}};
 }
 

@@ -68,7 +68,7 @@ struct LookupLog {
 };
 LookupLog lookup_log;
 
-std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address) {
+std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address, platform::AdapterSet) {
   lookup_log.addresses.emplace_back(address);
   if (lookup_log.form != nullptr)
     lookup_log.tooltips_during_lookup.push_back(ToolTipText(*lookup_log.form, 1));
