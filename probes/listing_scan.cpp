@@ -107,8 +107,8 @@ bool ListingSections::Holds(std::u16string_view line) {
 std::optional<std::u16string> ScanLine(std::u16string_view line) {
   const std::int16_t length = Narrow<std::int16_t>(line.size());
   std::optional<std::u16string> candidate = CandidateOf(line);
-  // Only the last character can decide that a line holds none, so the
-  // position steps past it: past 32,767 no 16-bit position is left.
+  // A line that gives no candidate is scanned to its end, and the position
+  // steps past its last character: past 32,767 no 16-bit position is left.
   if (!candidate) CheckedAdd<std::int16_t>(length, 1);
   return candidate;
 }
