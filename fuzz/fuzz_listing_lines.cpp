@@ -1,8 +1,9 @@
 // The listing's line reader and scan in memory, on arbitrary bytes: the lines
-// that ListingLines gives must be exactly the model's (CR breaks, CR LF as one
-// break, a lone LF inside a line), and ScanListing must give the model's
-// candidate, or the overflow error exactly where a line leaves 16-bit
-// positions. The file and process path is fuzz_listing_scan's.
+// that ListingLines gives must be exactly the model's (CR, LF and CR LF each
+// one break, LF CR two), and ScanListing must give the model's candidate (a
+// section's line whose whole value is an address), or the overflow error
+// exactly where a line leaves 16-bit positions. The file and process path is
+// fuzz_listing_scan's.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +24,7 @@ struct Harness {
   // and together they give the expected candidate.
   ListingExpectation CheckLines(std::string_view bytes) {
     ListingLines lines(bytes);
-    ListingExpectation expected;
+    ListingModel model;
     bool scanning = true;
     std::size_t count = 0;
     ForEachLine(bytes, [&](std::string_view model_line) {
@@ -31,12 +32,12 @@ struct Harness {
       Require(lines.Next(line), [&] { return "the reader stopped before line " + std::to_string(count); });
       Require(line == model_line,
               [&] { return "line " + std::to_string(count) + " read as \"" + line + "\""; });
-      if (scanning) scanning = ScanLineInto(model_line, expected);
+      if (scanning) scanning = model.Take(model_line);
       return true;
     });
     Require(!lines.Next(line), [&] { return "the reader gave a line after the last, \"" + line + "\""; });
     Require(!lines.Next(line), "the reader gave a line after reporting the end");
-    return expected;
+    return model.expected();
   }
 
   void CheckScan(std::string_view bytes, const ListingExpectation& expected) {

@@ -1,10 +1,11 @@
 // The ipconfig probe on arbitrary listing bytes, through the file and process
 // path: a fake command interpreter writes the input as the listing file in a
 // real temporary folder, and MacIpConfig reads it back in 64 KiB pieces and
-// scans it. The result must be exactly what the line and run rules give
-// (fuzz/listing_model.h), the only error the overflow of a 16-bit position,
-// and the listing file must be gone afterwards on every path. The line reader
-// and scan alone are fuzz_listing_lines', in memory and much faster.
+// scans it. The result must be exactly what the line, section and value
+// rules give (fuzz/listing_model.h), the only error the overflow of a 16-bit
+// position, and the listing file must be gone afterwards on every path. The
+// line reader and scan alone are fuzz_listing_lines', in memory and much
+// faster.
 
 #include <cstddef>
 #include <cstdint>

@@ -13,32 +13,52 @@
 namespace adreca::fuzz {
 
 // Calls `visit` with each line of `bytes`, its break left out, until it
-// answers false: CR ends a line, an LF right after it is part of the break,
-// a lone LF is an ordinary character, and a last line without a break counts
-// when it is not empty.
+// answers false: CR and LF each end a line, an LF right after a CR is part of
+// that break, and a last line without a break counts when it is not empty.
 template <typename Visit>
 void ForEachLine(std::string_view bytes, Visit visit) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r') continue;
+    if (bytes[i] != '\r' && bytes[i] != '\n') continue;
     if (!visit(bytes.substr(start, i - start))) return;
-    if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     start = i + 1;
   }
   if (start < bytes.size()) visit(bytes.substr(start));
 }
 
-inline bool IsAddressCharacter(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'-';
+inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// How far a line is indented; its length when it is all blanks.
+inline std::size_t Indentation(std::u16string_view line) {
+  std::size_t count = 0;
+  while (count < line.size() && IsBlank(line[count])) ++count;
+  return count;
 }
 
-inline bool IsHexDigit(char16_t c) { return IsAddressCharacter(c) && c != u'-'; }
+// The value's characters as classes: 'h' a hex digit, '-' a hyphen, '?'
+// anything else.
+inline std::string Shape(std::u16string_view value) {
+  std::string shape;
+  for (const char16_t c : value) {
+    const bool hex = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    shape += hex ? 'h' : c == u'-' ? '-' : '?';
+  }
+  return shape;
+}
 
-// 00-1A-2B-3C-4D-5E and nothing else.
-inline bool IsSixGroups(std::u16string_view run) {
-  if (run.size() != 17) return false;
-  for (std::size_t i = 0; i < run.size(); ++i) {
-    if (i % 3 == 2 ? run[i] != u'-' : !IsHexDigit(run[i])) return false;
+// The candidate of a section's line: after its first colon, blanks and tabs
+// aside, exactly one address; its characters but the hyphens.
+inline bool CandidateOf(std::u16string_view line, std::u16string& candidate) {
+  const std::size_t colon = line.find(u':');
+  if (colon == std::u16string_view::npos) return false;
+  std::u16string_view value = line.substr(colon + 1);
+  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+  while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
+  if (Shape(value) != "hh-hh-hh-hh-hh-hh") return false;
+  candidate.clear();
+  for (const char16_t c : value) {
+    if (c != u'-') candidate += c;
   }
   return true;
 }
@@ -48,44 +68,63 @@ struct ListingExpectation {
   bool overflow = false;
 };
 
-// The candidate of a line: its first whole run of address characters that is
-// six two-digit groups. Overflow when the line's length leaves 16 bits, or
-// when the scan has to step past position 32,767. True when the scan ends.
-inline bool ScanInto(std::u16string_view line, ListingExpectation& expected) {
-  if (line.size() > 32767) return expected.overflow = true;
-  std::size_t start = 0;
-  while (start < line.size()) {
-    if (!IsAddressCharacter(line[start])) {
-      ++start;
-      continue;
+// The scan, one line at a time: the title is the first line with something
+// besides blanks and tabs, the sections begin at the next such line indented
+// no more than the title, and only their lines give candidates. Overflow
+// when any line is longer than 32,767 characters, and when a section's line
+// of exactly 32,767 gives none (its scan steps past the last 16-bit position).
+class ListingModel {
+ public:
+  // One line's bytes, turned into characters with the ANSI code page; false
+  // once the scan of the listing ends there (an overflow or a candidate
+  // above twelve zeros).
+  bool Take(std::string_view bytes) {
+    const std::u16string line = platform::FromAnsi(bytes);
+    if (line.size() > 32767) return Overflow();
+    if (!InSections(line)) return true;
+    std::u16string found;
+    if (CandidateOf(line, found)) {
+      expected_.candidate = found;
+    } else if (line.size() == 32767) {
+      return Overflow();
     }
-    std::size_t end = start;
-    while (end < line.size() && IsAddressCharacter(line[end])) ++end;
-    if (IsSixGroups(line.substr(start, end - start))) {
-      expected.candidate.clear();
-      for (std::size_t offset : {0, 3, 6, 9, 12, 15}) expected.candidate += line.substr(start + offset, 2);
+    return expected_.candidate <= u"000000000000";
+  }
+
+  const ListingExpectation& expected() const { return expected_; }
+
+ private:
+  enum class Part { kBeforeTitle, kComputer, kSections };
+
+  bool InSections(std::u16string_view line) {
+    if (part_ == Part::kSections) return true;
+    const std::size_t indent = Indentation(line);
+    if (indent == line.size()) return false;  // no text: neither title nor heading
+    if (part_ == Part::kBeforeTitle) {
+      part_ = Part::kComputer;
+      title_indent_ = indent;
       return false;
     }
-    start = end;
+    if (indent > title_indent_) return false;
+    part_ = Part::kSections;
+    return true;
   }
-  if (line.size() == 32767) return expected.overflow = true;
-  return false;
-}
 
-// One line's bytes, turned into characters with the ANSI code page, into the
-// expectation; false once the scan of the listing ends there (an overflow or
-// a candidate above twelve zeros).
-inline bool ScanLineInto(std::string_view line, ListingExpectation& expected) {
-  if (ScanInto(platform::FromAnsi(line), expected)) return false;
-  return std::u16string_view(expected.candidate) <= u"000000000000";
-}
+  bool Overflow() {
+    expected_.overflow = true;
+    return false;
+  }
 
-// The lines in order, stopping at the first candidate above twelve zeros or
-// at an overflow; else the last candidate stands.
+  Part part_ = Part::kBeforeTitle;
+  std::size_t title_indent_ = 0;
+  ListingExpectation expected_;
+};
+
+// The lines in order until the scan ends; else the last candidate stands.
 inline ListingExpectation ExpectedListing(std::string_view bytes) {
-  ListingExpectation expected;
-  ForEachLine(bytes, [&](std::string_view line) { return ScanLineInto(line, expected); });
-  return expected;
+  ListingModel model;
+  ForEachLine(bytes, [&](std::string_view line) { return model.Take(line); });
+  return model.expected();
 }
 
 }  // namespace adreca::fuzz

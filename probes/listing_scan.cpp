@@ -12,28 +12,48 @@ namespace adreca {
 namespace {
 
 constexpr std::size_t kReadSize = 64 * 1024;
-constexpr std::int16_t kRunLength = 17;
+constexpr std::size_t kAddressLength = 17;
+constexpr std::u16string_view kBlanks = u" \t";
 
-// The characters an address's text is made of: hex digits of either case and
-// the hyphen.
-constexpr bool IsAddressCharacter(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'-';
+constexpr bool IsHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
 }
 
-// 00-1A-2B-3C-4D-5E: a hyphen after every second digit, and nowhere else.
-bool IsHyphenatedAddress(std::u16string_view run) {
-  for (std::size_t i = 0; i < run.size(); ++i) {
-    if ((i % 3 == 2) != (run[i] == u'-')) return false;
+// 00-1A-2B-3C-4D-5E: a hyphen after every second digit, and nothing else.
+bool IsHyphenatedAddress(std::u16string_view text) {
+  if (text.size() != kAddressLength) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i % 3 == 2 ? text[i] != u'-' : !IsHexDigit(text[i])) return false;
   }
   return true;
 }
 
-// The pieces at offsets 0, 3, 6, 9, 12 and 15 of the run: its digits.
-std::u16string Extract(std::u16string_view run) {
+// What follows the line's first colon, without the blanks and tabs around
+// it; nothing when the line has no colon.
+std::optional<std::u16string_view> ValueOf(std::u16string_view line) {
+  const std::size_t colon = line.find(u':');
+  if (colon == std::u16string_view::npos) return std::nullopt;
+  std::u16string_view value = line.substr(colon + 1);
+  const std::size_t first = value.find_first_not_of(kBlanks);
+  if (first == std::u16string_view::npos) return std::u16string_view();
+  value = value.substr(first);
+  return value.substr(0, value.find_last_not_of(kBlanks) + 1);
+}
+
+// The pieces at offsets 0, 3, 6, 9, 12 and 15 of the address: its digits.
+std::u16string Extract(std::u16string_view address) {
   std::u16string candidate;
   candidate.reserve(12);
-  for (std::size_t offset = 0; offset < run.size(); offset += 3) candidate.append(run.substr(offset, 2));
+  for (std::size_t offset = 0; offset < address.size(); offset += 3) {
+    candidate.append(address.substr(offset, 2));
+  }
   return candidate;
+}
+
+std::optional<std::u16string> CandidateOf(std::u16string_view line) {
+  const std::optional<std::u16string_view> value = ValueOf(line);
+  if (!value || !IsHyphenatedAddress(*value)) return std::nullopt;
+  return Extract(*value);
 }
 
 }  // namespace
@@ -58,7 +78,7 @@ bool ListingLines::Next(std::string& line) {
       if (buffer_[position_] == '\n' && ++position_ == buffer_.size()) continue;
     }
     read_any = true;
-    const std::size_t stop = buffer_.find('\r', position_);
+    const std::size_t stop = buffer_.find_first_of("\r\n", position_);
     if (stop == std::string_view::npos) {
       line.append(buffer_.substr(position_));
       position_ = buffer_.size();
@@ -66,38 +86,45 @@ bool ListingLines::Next(std::string& line) {
     }
     line.append(buffer_.substr(position_, stop - position_));
     position_ = stop + 1;
-    skip_line_feed_ = true;
+    // Only a line feed right after a carriage return belongs to its break.
+    skip_line_feed_ = buffer_[stop] == '\r';
     return true;
   }
 }
 
+bool ListingSections::Holds(std::u16string_view line) {
+  if (begun_) return true;
+  const std::size_t indent = line.find_first_not_of(kBlanks);
+  if (indent == std::u16string_view::npos) return false;
+  if (!title_indent_) {
+    title_indent_ = indent;
+    return false;
+  }
+  begun_ = indent <= *title_indent_;
+  return begun_;
+}
+
 std::optional<std::u16string> ScanLine(std::u16string_view line) {
   const std::int16_t length = Narrow<std::int16_t>(line.size());
-  std::int16_t run_start = 0;
-  bool in_run = length > 0 && IsAddressCharacter(line[0]);
-  for (std::int16_t position = 1; position <= length; position = CheckedAdd<std::int16_t>(position, 1)) {
-    const bool next_in_run = position < length && IsAddressCharacter(line[position]);
-    const bool here = std::exchange(in_run, next_in_run);
-    if (!here) {
-      run_start = 0;
-      continue;
-    }
-    if (run_start == 0) run_start = position;
-    // A run is judged whole, where it ends: a longer run is no address, and
-    // no piece of it is taken for one.
-    const bool run_ends = !next_in_run;
-    if (!run_ends || position - run_start + 1 != kRunLength) continue;
-    const std::u16string_view run = line.substr(run_start - 1, kRunLength);
-    if (IsHyphenatedAddress(run)) return Extract(run);
-  }
-  return std::nullopt;
+  std::optional<std::u16string> candidate = CandidateOf(line);
+  // A line that gives no candidate is scanned to its end, and the position
+  // steps past its last character: past 32,767 no 16-bit position is left.
+  if (!candidate) CheckedAdd<std::int16_t>(length, 1);
+  return candidate;
 }
 
 std::u16string ScanListing(ListingLines& lines) {
   std::u16string candidate;
+  ListingSections sections;
   std::string bytes;
   while (lines.Next(bytes)) {
-    if (auto extracted = ScanLine(platform::FromAnsi(bytes))) candidate = std::move(*extracted);
+    const std::u16string line = platform::FromAnsi(bytes);
+    if (!sections.Holds(line)) {
+      // Every line's length is a 16-bit number, whether it is scanned or not.
+      Narrow<std::int16_t>(line.size());
+      continue;
+    }
+    if (auto extracted = ScanLine(line)) candidate = std::move(*extracted);
     if (IsAccepted(candidate)) break;
   }
   return candidate;

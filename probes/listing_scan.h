@@ -10,9 +10,9 @@
 
 namespace adreca {
 
-// Splits a listing into lines: a carriage return ends a line, a line feed
-// right after it belongs to the same break, a lone line feed is an ordinary
-// character, and the last line may end without a break.
+// Splits a listing into lines: a carriage return, a line feed, or the two as
+// CR LF end a line (LF CR is two breaks), and the last line may end without a
+// break.
 class ListingLines {
  public:
   // Reads the file in pieces of 64 KiB.
@@ -35,17 +35,37 @@ class ListingLines {
   bool skip_line_feed_ = false;
 };
 
-// The candidate of one line: the first run of exactly 17 address characters
-// (the digits, A to F in either case, the hyphen), not part of a longer run,
-// that has the form of six two-digit groups joined by hyphens; its digits
-// without the hyphens, letters as they stand. Nothing when the line holds no
-// such run. Positions are 16-bit: a line longer than 32,767 characters raises
-// the overflow error, and so does stepping past position 32,767.
+// Tells the lines of the listing's adapter sections from the lines before
+// them. The listing's first line with text (anything but blanks and tabs) is
+// its title; the sections begin at the next line with text that is indented
+// no more than the title, the first adapter's heading, and last to the end.
+// The lines between (host name, primary DNS suffix, node type) belong to the
+// computer, not to an adapter.
+class ListingSections {
+ public:
+  // Whether `line`, the listing's next line, belongs to a section.
+  bool Holds(std::u16string_view line);
+
+ private:
+  std::optional<std::size_t> title_indent_;
+  bool begun_ = false;
+};
+
+// The candidate of one line: its value, what follows its first colon, when
+// that is exactly one address of six two-digit groups joined by hyphens
+// (00-1A-2B-3C-4D-5E, hex digits of either case), with nothing but blanks and
+// tabs around it; its digits without the hyphens, letters as they stand.
+// Nothing for any other line. Positions are 16-bit: a line longer than 32,767
+// characters raises the overflow error before it is scanned, and a line that
+// gives no candidate is scanned to its end, so at 32,767 characters the
+// position's step past the last one raises it too.
 std::optional<std::u16string> ScanLine(std::u16string_view line);
 
 // The listing's candidate: the lines in order, each turned into characters
-// with the system's ANSI code page, stopping at the first accepted candidate;
-// else the last candidate found; else empty text.
+// with the system's ANSI code page, and of them only the sections' lines
+// scanned; it stops at the first accepted candidate, else gives the last
+// candidate found, else empty text. A line before the sections is not
+// scanned, but a length beyond 16 bits raises the overflow error there too.
 std::u16string ScanListing(ListingLines& lines);
 
 }  // namespace adreca

@@ -64,6 +64,19 @@ TEST(ParseNameserversTest, ReadsNameserverLinesOnly) {
        "nameservers 192.0.2.1\nmynameserver 192.0.2.2\nNAMESERVER 192.0.2.3\n",
        {}},
       {"words after the address ignored", "nameserver 192.0.2.1 192.0.2.2\n", {"192.0.2.1"}},
+      // Only IP addresses name servers; the listing shows nothing else.
+      {"a word shaped like a hardware address",
+       "nameserver 00-de-ad-be-ef-03\nnameserver 00:de:ad:be:ef:03\nnameserver 192.0.2.1\n",
+       {"192.0.2.1"}},
+      {"host names and other words",
+       "nameserver dns.example\nnameserver localhost\nnameserver 192.0.2\nnameserver 192.0.2.1.5\n"
+       "nameserver 192.0.2.256\nnameserver 0x7f.0.0.1\nnameserver 192.0.2.1/24\nnameserver 2001:db8::53::1\n",
+       {}},
+      {"zones",
+       "nameserver fe80::2%3\nnameserver fe80::1%\nnameserver 192.0.2.1%eth0\nnameserver %eth0\n"
+       "nameserver fe80::1%eth0%1\nnameserver fe80::1%a/b\nnameserver fe80::1%0123456789abcdef\n",
+       {"fe80::2%3"}},
+      {"IPv4 inside IPv6", "nameserver ::ffff:192.0.2.1\n", {"::ffff:192.0.2.1"}},
   };
   for (const NameserverCase& test_case : cases) {
     SCOPED_TRACE(test_case.label);

@@ -1,11 +1,16 @@
 // All five ways on the machine's real adapters, inside a network namespace
 // that the test makes, through the Linux stand-ins and the real interpreter.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/report.h"
@@ -38,6 +43,33 @@ class RealAdaptersTest : public ::testing::Test {
   TempFolder folder{"adreca-real"};
 };
 
+// Moves the calling thread into a UTS namespace of its own named `host_name`,
+// and back into its previous one afterwards; the interpreter that the thread
+// starts inherits the name.
+class ScopedHostName {
+ public:
+  explicit ScopedHostName(const std::string& host_name)
+      : original_(::open("/proc/thread-self/ns/uts", O_RDONLY | O_CLOEXEC)) {
+    if (original_ < 0) throw std::system_error(errno, std::generic_category(), "this thread's UTS namespace");
+    if (::unshare(CLONE_NEWUTS) != 0 || ::sethostname(host_name.data(), host_name.size()) != 0) {
+      const int error = errno;
+      Return();
+      throw std::system_error(error, std::generic_category(), "a UTS namespace named " + host_name);
+    }
+  }
+  ~ScopedHostName() { Return(); }
+  ScopedHostName(const ScopedHostName&) = delete;
+  ScopedHostName& operator=(const ScopedHostName&) = delete;
+
+ private:
+  void Return() {
+    if (::setns(original_, CLONE_NEWUTS) != 0) ADD_FAILURE() << "the thread keeps its UTS namespace";
+    ::close(original_);
+  }
+
+  int original_;
+};
+
 TEST_F(RealAdaptersTest, AllFiveWaysAgreeOnTheOnlyAdapter) {
   TestNamespace netns;
   netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"192.0.2.10/24"});
@@ -62,6 +94,27 @@ TEST_F(RealAdaptersTest, IpConfigReportsTheFirstListedAdapterEvenWhenItIsDown) {
   netns.AddVeth("eth1", "00:1a:2b:3c:4d:5e", {"198.51.100.7/24"});
   const auto inside = netns.Enter();
   EXPECT_EQ(MacIpConfig(), u"02005E100001");
+  EXPECT_FALSE(ListingLeftBehind());
+}
+
+// A container or a cloned machine may be named like an address; the real
+// interpreter lists the name and its DNS suffix before the adapters, where no
+// candidate is taken.
+TEST_F(RealAdaptersTest, IpConfigTakesNoAddressFromTheHostNameOrItsDnsSuffix) {
+  TestNamespace tunnel_only;
+  tunnel_only.AddTun("tun0");
+  TestNamespace with_adapter;
+  with_adapter.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"192.0.2.10/24"});
+  for (const char* host_name : {"00-de-ad-be-ef-01", "ws01.00-de-ad-be-ef-04"}) {
+    SCOPED_TRACE(host_name);
+    const ScopedHostName named(host_name);
+    {
+      const auto inside = tunnel_only.Enter();
+      EXPECT_EQ(MacIpConfig(), u"");  // the tunnel's 00-00-00-00-00-00-00-E0 is none either
+    }
+    const auto inside = with_adapter.Enter();
+    EXPECT_EQ(MacIpConfig(), u"001A2B3C4D5E");
+  }
   EXPECT_FALSE(ListingLeftBehind());
 }
 

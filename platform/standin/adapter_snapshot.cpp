@@ -1,7 +1,11 @@
 #include "platform/standin/adapter_snapshot.h"
 
+#include <arpa/inet.h>
 #include <net/if.h>
 #include <net/if_arp.h>
+#include <netinet/in.h>
+
+#include <string>
 
 namespace adreca::platform::standin {
 
@@ -30,6 +34,26 @@ std::string_view TakeLine(std::string_view& text) {
 }
 
 std::string_view WithoutComment(std::string_view line) { return line.substr(0, line.find_first_of("#;")); }
+
+bool IsAddressOf(int family, std::string_view text) {
+  in6_addr address{};  // room for either family's address
+  return inet_pton(family, std::string(text).c_str(), &address) == 1;
+}
+
+// The zone of a link-local server, as the resolver takes it: an interface's
+// name or index, which holds neither '/' nor ':' and fits IF_NAMESIZE.
+bool IsZone(std::string_view zone) {
+  return !zone.empty() && zone.size() < IF_NAMESIZE && zone.find_first_of("/:%") == std::string_view::npos;
+}
+
+// An IPv4 or IPv6 address in the forms inet_pton reads, an IPv6 one perhaps
+// with its zone (fe80::1%eth0).
+bool IsServerAddress(std::string_view word) {
+  if (IsAddressOf(AF_INET, word)) return true;
+  const std::size_t percent = word.find('%');
+  if (percent != std::string_view::npos && !IsZone(word.substr(percent + 1))) return false;
+  return IsAddressOf(AF_INET6, word.substr(0, percent));
+}
 
 }  // namespace
 
@@ -61,7 +85,7 @@ std::vector<std::string> ParseNameservers(std::string_view resolv_conf) {
     std::string_view line = WithoutComment(TakeLine(resolv_conf));
     if (TakeWord(line) != "nameserver") continue;
     const std::string_view address = TakeWord(line);
-    if (!address.empty()) servers.emplace_back(address);
+    if (IsServerAddress(address)) servers.emplace_back(address);
   }
   return servers;
 }

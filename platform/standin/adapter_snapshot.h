@@ -77,7 +77,10 @@ AdapterSnapshot ReadPartialSnapshot(SnapshotParts parts);
 // neither gateways nor DNS servers.
 inline constexpr SnapshotParts kLinksAndAddresses{.gateways = false, .dns_servers = false};
 
-// The "nameserver" entries of a resolv.conf text, in order.
+// The "nameserver" entries of a resolv.conf text that are IP addresses, in
+// order: IPv4 in dotted-decimal form, IPv6 with or without a zone (an
+// interface's name or index after '%'). Any other word (a host name, a typo)
+// names no server and is left out.
 std::vector<std::string> ParseNameservers(std::string_view resolv_conf);
 
 }  // namespace adreca::platform::standin
