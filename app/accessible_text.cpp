@@ -3,43 +3,37 @@
 #include "app/ways.h"
 
 namespace adreca::app {
-namespace {
 
-std::u16string RowCaption(int row) { return std::u16string(WayOfRow(row).caption); }
-
-std::u16string Asks(int row) { return std::u16string(WayOfRow(row).asks); }
-
-bool ShowsNotApplicable(int row) { return WayOfRow(row).status == StatusRule::kNotApplicable; }
-
-}  // namespace
-
-std::u16string AccessibleName(const ControlLayout& control) {
+std::u16string AccessibleName(const ControlLayout& control, const Way& way) {
+  const std::u16string caption(way.caption);
   switch (control.column) {
     case Column::kButton:
-      return RowCaption(control.row);  // the role, button, is announced anyway
+      return caption;  // the role, button, is announced anyway
     case Column::kAddress:
-      return RowCaption(control.row) + u" address";
+      return caption + u" address";
     case Column::kStatus:
       break;
   }
-  return RowCaption(control.row) + u" status";
+  return caption + u" status";
 }
 
-std::u16string AccessibleDescription(const ControlLayout& control) {
+std::u16string AccessibleDescription(const ControlLayout& control, const Way& way) {
+  const std::u16string asks(way.asks);
   switch (control.column) {
     case Column::kButton:
-      return u"Finds the adapter's physical address through " + Asks(control.row) + u".";
+      return u"Finds the adapter's physical address through " + asks + u".";
     case Column::kAddress:
-      return u"The physical address found through " + Asks(control.row) + u".";
+      return u"The physical address found through " + asks + u".";
     case Column::kStatus:
       break;
   }
-  if (ShowsNotApplicable(control.row)) return u"Status of " + Asks(control.row) + u": always n/a.";
-  return u"Result code of the last platform call made through " + Asks(control.row) + u".";
+  if (way.status == StatusRule::kNotApplicable) return u"Status of " + asks + u": always n/a.";
+  return u"Result code of the last platform call made through " + asks + u".";
 }
 
-std::u16string DescriptionWithToolTip(const ControlLayout& control, const std::u16string& tooltip) {
-  std::u16string text = AccessibleDescription(control);
+std::u16string DescriptionWithToolTip(const ControlLayout& control, const Way& way,
+                                      const std::u16string& tooltip) {
+  std::u16string text = AccessibleDescription(control, way);
   if (!tooltip.empty()) text += u"\n" + tooltip;
   return text;
 }

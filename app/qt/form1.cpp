@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/accessible_text.h"
+#include "app/actions.h"
 #include "app/layout.h"
 #include "app/report.h"
 #include "app/report_format.h"
@@ -44,28 +45,9 @@ QString PlainToolTip(std::u16string_view text) {
   return Qt::convertFromPlainText(ToQString(text), Qt::WhiteSpaceNormal);
 }
 
-// Shows the address box and status box of one row. A new address drops the
-// tooltip that named the adapter of the old one.
-class QtRowBoxes final : public RowBoxes {
- public:
-  QtRowBoxes(const Form1& form, int row, std::function<void()> address_changed)
-      : address_(form.Mac(row)), status_(form.Stat(row)), address_changed_(std::move(address_changed)) {}
-  void SetAddressText(const std::u16string& text) override {
-    address_->setText(ToQString(text));
-    address_changed_();
-  }
-  void SetStatusText(const std::u16string& text) override { status_->setText(ToQString(text)); }
-
- private:
-  QLineEdit* address_;
-  QLineEdit* status_;
-  std::function<void()> address_changed_;
-};
-
 }  // namespace
 
-Form1::Form1(std::span<const Way, kWays.size()> ways, AdapterLookup lookup) : lookup_(lookup) {
-  std::copy(ways.begin(), ways.end(), ways_.begin());
+Form1::Form1(std::span<const Way, kWays.size()> ways, AdapterLookup lookup) : model_(ways, lookup) {
   setObjectName("Form1");
   setWindowTitle(ToQString(kWindow.title));
   setAccessibleName(ToQString(kWindow.title));
@@ -109,8 +91,9 @@ void Form1::CreateControls() {
   for (const ControlLayout& control : kControls) {
     QWidget* widget = nullptr;
     const auto index = static_cast<std::size_t>(control.row - 1);
+    const Way& way = model_.WayOfRow(control.row);
     if (control.kind == ControlKind::kButton) {
-      auto* button = new QPushButton(ToQString(ways_[index].caption), this);
+      auto* button = new QPushButton(ToQString(way.caption), this);
       // Return and Enter press the focused button, as Space does.
       button->setAutoDefault(true);
       connect(button, &QPushButton::clicked, this, [this, row = control.row] { RunRow(row); });
@@ -126,7 +109,10 @@ void Form1::CreateControls() {
       (control.column == Column::kAddress ? macs_ : stats_)[index] = box;
       if (control.column == Column::kAddress) {
         // Typed text is no longer the result that the tooltip describes.
-        connect(box, &QLineEdit::textEdited, this, [this, row = control.row] { SetAddressToolTip(row, {}); });
+        connect(box, &QLineEdit::textEdited, this, [this, row = control.row] {
+          model_.AddressTyped(row);
+          ShowAddressToolTip(row, {});
+        });
         box->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(box, &QWidget::customContextMenuRequested, this,
                 [this, row = control.row](const QPoint& position) { OpenAddressMenu(row, position); });
@@ -139,8 +125,8 @@ void Form1::CreateControls() {
     }
     widget->setObjectName(
         QString::fromLatin1(control.name.data(), static_cast<qsizetype>(control.name.size())));
-    widget->setAccessibleName(ToQString(AccessibleName(control)));
-    widget->setAccessibleDescription(ToQString(AccessibleDescription(control)));
+    widget->setAccessibleName(ToQString(AccessibleName(control, way)));
+    widget->setAccessibleDescription(ToQString(AccessibleDescription(control, way)));
     widget->setFocusPolicy(Qt::StrongFocus);
     widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width),
                         Pixels(control.height));
@@ -160,27 +146,24 @@ void Form1::SetTabOrder() {
 }
 
 void Form1::RunRow(int row) {
-  const Way& way = ways_[static_cast<std::size_t>(row - 1)];
-  if (way.probe == nullptr) return;
-  QtRowBoxes boxes(*this, row, [this, row] { SetAddressToolTip(row, {}); });
-  const auto error = Guarded([&] {
-    const std::u16string compact = RunAction(way, boxes);
-    SetNaming(row, NameAdapters(compact, way.sees, lookup_));
-  });
-  if (error) ReportError(way, *error);
+  if (const auto error = model_.Run(row, *this)) ReportError(model_.WayOfRow(row), *error);
 }
 
 void Form1::RunAll() {
-  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) RunRow(row);
+  for (int row = 1; row <= WindowModel::kRows; ++row) RunRow(row);
 }
+
+void Form1::ShowAddress(int row, const std::u16string& text) { Mac(row)->setText(ToQString(text)); }
+
+void Form1::ShowStatus(int row, const std::u16string& text) { Stat(row)->setText(ToQString(text)); }
 
 void Form1::SetStatusExplanation(int row) {
   QLineEdit* box = Stat(row);
-  const std::u16string explanation =
-      StatusExplanation(ways_[static_cast<std::size_t>(row - 1)].codes, box->text().toStdU16String());
+  const Way& way = model_.WayOfRow(row);
+  const std::u16string explanation = StatusExplanation(way.codes, box->text().toStdU16String());
   box->setToolTip(PlainToolTip(explanation));
   box->setAccessibleDescription(
-      ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kStatus), explanation)));
+      ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kStatus), way, explanation)));
 }
 
 QMenu* Form1::AddressMenu(int row) {
@@ -205,7 +188,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool menu_key = (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) ||
                           (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier);
-    for (int row = 1; menu_key && row <= static_cast<int>(ways_.size()); ++row) {
+    for (int row = 1; menu_key && row <= WindowModel::kRows; ++row) {
       if (watched == Mac(row)) {
         OpenAddressMenu(row, Mac(row)->rect().center());
         return true;
@@ -218,9 +201,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 void Form1::ShowAdapterDetails(int row) {
   QDialog dialog(this);
   dialog.setObjectName("AdapterDetailsDialog");
-  dialog.setWindowTitle(ToQString(ways_[static_cast<std::size_t>(row - 1)].caption) +
-                        QStringLiteral(": adapter"));
-  auto* text = new QPlainTextEdit(ToQString(address_tooltips_[static_cast<std::size_t>(row - 1)]), &dialog);
+  dialog.setWindowTitle(ToQString(model_.WayOfRow(row).caption) + QStringLiteral(": adapter"));
+  auto* text = new QPlainTextEdit(ToQString(model_.ShownToolTip(row)), &dialog);
   text->setObjectName("AdapterDetailsText");
   text->setReadOnly(true);
   text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -235,18 +217,12 @@ void Form1::ShowAdapterDetails(int row) {
   dialog.exec();
 }
 
-void Form1::SetNaming(int row, AdapterNaming naming) {
-  SetAddressToolTip(row, naming.tooltip);
-  adapters_[static_cast<std::size_t>(row - 1)] = std::move(naming.adapters);
-}
-
-// Without a tooltip the address box names no adapter.
-void Form1::SetAddressToolTip(int row, const std::u16string& text) {
-  if (text.empty()) adapters_[static_cast<std::size_t>(row - 1)].clear();
-  address_tooltips_[static_cast<std::size_t>(row - 1)] = text;
+// The address box's tooltip, and its accessible description that repeats it.
+void Form1::ShowAddressToolTip(int row, const std::u16string& text) {
   QLineEdit* box = Mac(row);
   box->setToolTip(PlainToolTip(text));
-  box->setAccessibleDescription(ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kAddress), text)));
+  box->setAccessibleDescription(
+      ToQString(DescriptionWithToolTip(LayoutOf(row, Column::kAddress), model_.WayOfRow(row), text)));
 }
 
 // The window's keys: Ctrl+Shift+C copies all results (also in the window's
@@ -268,18 +244,6 @@ void Form1::AddWindowActions() {
   connect(add(QStringLiteral("Close"), "Close", QKeySequence(Qt::CTRL | Qt::Key_Q)), &QAction::triggered,
           this, &QWidget::close);
   setContextMenuPolicy(Qt::ActionsContextMenu);
-}
-
-std::u16string Form1::AllResults() const {
-  std::vector<ReportRow> rows;
-  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) {
-    ReportRow& line = rows.emplace_back();
-    line.way = ways_[static_cast<std::size_t>(row - 1)].caption;
-    line.address = Mac(row)->text().toStdU16String();
-    line.status = Stat(row)->text().toStdU16String();
-    line.adapters = adapters_[static_cast<std::size_t>(row - 1)];
-  }
-  return FromUtf8(ReportText(rows));
 }
 
 void Form1::CopyAllResults() { QGuiApplication::clipboard()->setText(ToQString(AllResults())); }

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/actions.h"
 #include "app/adapter_tooltip.h"
 #include "app/error_report.h"
 #include "app/ways.h"
+#include "app/window_model.h"
 
 class QLineEdit;
 class QMenu;
@@ -20,8 +20,9 @@ class QPushButton;
 namespace adreca::app {
 
 // The program's only window: a row of a button, an address box and a status
-// box for each way, placed from the layout table at the screen's scale.
-class Form1 : public QWidget {
+// box for each way, placed from the layout table at the screen's scale. A
+// view of the window's model, which runs the ways and keeps each row's state.
+class Form1 : public QWidget, private RowView {
  public:
   // A row for each way; `lookup` names the adapter that has each row's
   // result, in the address box's tooltip.
@@ -36,9 +37,8 @@ class Form1 : public QWidget {
   // fixed-pitch font at the same size.
   static QFont ControlFont();
 
-  // The boxes of every row, as the report's text table (the adapter is the
-  // one that the address box's tooltip names).
-  std::u16string AllResults() const;
+  // Every row's result, as the report's text table.
+  std::u16string AllResults() const { return model_.AllResults(); }
   // Puts AllResults on the clipboard: Ctrl+Shift+C, or "Copy all results"
   // in the window's context menu.
   void CopyAllResults();
@@ -58,23 +58,19 @@ class Form1 : public QWidget {
   void SetTabOrder();
   int Pixels(int twips) const;
   void RunRow(int row);
-  void SetAddressToolTip(int row, const std::u16string& text);
-  void SetNaming(int row, AdapterNaming naming);
+  void ShowAddress(int row, const std::u16string& text) override;
+  void ShowStatus(int row, const std::u16string& text) override;
+  void ShowAddressToolTip(int row, const std::u16string& text) override;
   void ReportError(const Way& way, const RaisedError& error);
   void AddWindowActions();
   void OpenAddressMenu(int row, const QPoint& position);
   void SetStatusExplanation(int row);
   bool eventFilter(QObject* watched, QEvent* event) override;
 
-  std::array<Way, kWays.size()> ways_;
-  AdapterLookup lookup_;
+  WindowModel model_;
   std::array<QPushButton*, kWays.size()> commands_{};
   std::array<QLineEdit*, kWays.size()> macs_{};
   std::array<QLineEdit*, kWays.size()> stats_{};
-  // The adapters that the tooltip of each row's address box names.
-  std::array<std::vector<platform::AdapterIdentity>, kWays.size()> adapters_;
-  // The text of each address box's tooltip, as the details dialog shows it.
-  std::array<std::u16string, kWays.size()> address_tooltips_;
 };
 
 }  // namespace adreca::app

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/accessible_text.h"
+#include "app/actions.h"
 #include "app/error_report.h"
 #include "app/layout.h"
 #include "app/report.h"
@@ -68,20 +69,6 @@ void Form1::RegisterWindowClass() {
 
 namespace {
 
-// Shows the address box (through the window, which also drops the box's
-// tooltip) and the status box of one row.
-class Win32RowBoxes final : public RowBoxes {
- public:
-  Win32RowBoxes(std::function<void(const std::u16string&)> set_address, HWND status)
-      : set_address_(std::move(set_address)), status_(status) {}
-  void SetAddressText(const std::u16string& text) override { set_address_(text); }
-  void SetStatusText(const std::u16string& text) override { ::SetWindowTextW(status_, Wide(text)); }
-
- private:
-  std::function<void(const std::u16string&)> set_address_;
-  HWND status_;
-};
-
 // A tool as the tooltip control knows it: the whole address box, found by its
 // handle. The size of the records that version 5 of the common controls takes
 // too, so that the window works with either version.
@@ -116,8 +103,10 @@ bool AddTool(HWND tooltip, HWND owner, HWND box) {
 
 Form1::Form1(std::span<const Way, kWays.size()> ways, ErrorReport report, std::function<void()> closed,
              AdapterLookup lookup, DetailsDialog details)
-    : report_(std::move(report)), details_(std::move(details)), closed_(std::move(closed)), lookup_(lookup) {
-  std::copy(ways.begin(), ways.end(), ways_.begin());
+    : model_(ways, lookup),
+      report_(std::move(report)),
+      details_(std::move(details)),
+      closed_(std::move(closed)) {
   RegisterWindowClass();
   const std::u16string title = Terminated(kWindow.title);
   window_ =
@@ -170,7 +159,7 @@ void Form1::CreateControls() {
     const ControlLayout& control = kControls[index];
     const bool button = control.kind == ControlKind::kButton;
     const std::u16string caption =
-        button ? Terminated(ways_[static_cast<std::size_t>(control.row - 1)].caption) : std::u16string();
+        button ? Terminated(model_.WayOfRow(control.row).caption) : std::u16string();
     const DWORD style =
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | (button ? BS_PUSHBUTTON : ES_LEFT | ES_AUTOHSCROLL);
     const RECT place = ControlRect(control, dpi);
@@ -215,14 +204,15 @@ void Form1::AnnotateControls() {
   annotations_.emplace();
   annotated_ = true;
   for (std::size_t i = 0; i < kControls.size(); ++i) {
-    const bool taken = annotations_->Annotate(controls_[i], AccessibleName(kControls[i]),
-                                              AccessibleDescription(kControls[i]));
+    const Way& way = model_.WayOfRow(kControls[i].row);
+    const bool taken = annotations_->Annotate(controls_[i], AccessibleName(kControls[i], way),
+                                              AccessibleDescription(kControls[i], way));
     annotated_ = annotated_ && taken;
   }
-  for (int row = 1; row <= static_cast<int>(kWays.size()); ++row) {
+  for (int row = 1; row <= WindowModel::kRows; ++row) {
     const HWND box = Control("Mac" + std::to_string(row));
-    annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kAddress),
-                                                       tooltips_text_[static_cast<std::size_t>(row - 1)]));
+    annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kAddress), model_.WayOfRow(row),
+                                                       model_.ShownToolTip(row)));
   }
 }
 
@@ -267,7 +257,7 @@ bool Form1::HandleDialogMessage(MSG& message) {
   }
   // Return and Enter press the focused button, as Space does.
   if (message.wParam == VK_RETURN) {
-    for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) {
+    for (int row = 1; row <= WindowModel::kRows; ++row) {
       if (message.hwnd == Control("Command" + std::to_string(row))) {
         ::SendMessageW(message.hwnd, BM_CLICK, 0, 0);
         return true;
@@ -282,18 +272,6 @@ void Form1::AddCopyAllToSystemMenu() {
   if (menu == nullptr) return;
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuW(menu, MF_STRING, kCopyAllCommand, L"Copy all results\tCtrl+Shift+C");
-}
-
-std::u16string Form1::AllResults() const {
-  std::vector<ReportRow> rows;
-  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) {
-    ReportRow& line = rows.emplace_back();
-    line.way = ways_[static_cast<std::size_t>(row - 1)].caption;
-    line.address = TextOf(Control("Mac" + std::to_string(row)));
-    line.status = TextOf(Control("Stat" + std::to_string(row)));
-    line.adapters = adapters_[static_cast<std::size_t>(row - 1)];
-  }
-  return FromUtf8(ReportText(rows, "\r\n"));
 }
 
 // The table as Unicode text on the clipboard, owned by the system once given.
@@ -339,7 +317,10 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
       // describes; the program's own changes come with their own tooltip.
       if (HIWORD(wparam) == EN_CHANGE && id / 100 == static_cast<int>(Column::kAddress) + 1 &&
           !setting_address_) {
-        Guard([this, row = id % 100] { SetAddressToolTip(row, {}); });
+        Guard([this, row = id % 100] {
+          model_.AddressTyped(row);
+          ShowAddressToolTip(row, {});
+        });
         return 0;
       }
       break;
@@ -376,33 +357,26 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void Form1::RunRow(int row) {
-  if (row < 1 || row > static_cast<int>(ways_.size())) return;
-  const Way& way = ways_[static_cast<std::size_t>(row - 1)];
-  if (way.probe == nullptr) return;
-  Guard(
-      [&] {
-        Win32RowBoxes boxes([this, row](const std::u16string& text) { SetAddressText(row, text); },
-                            Control("Stat" + std::to_string(row)));
-        const std::u16string compact = RunAction(way, boxes);
-        SetNaming(row, NameAdapters(compact, way.sees, lookup_));
-      },
-      &way);
+  if (row < 1 || row > WindowModel::kRows) return;
+  if (const auto error = model_.Run(row, *this)) Report(&model_.WayOfRow(row), *error);
   SetStatusToolTip(row);
 }
 
 void Form1::RunAll() {
-  for (int row = 1; row <= static_cast<int>(ways_.size()); ++row) RunRow(row);
+  for (int row = 1; row <= WindowModel::kRows; ++row) RunRow(row);
 }
 
 // The status box's tool says what its code means; the box keeps the code.
 void Form1::SetStatusToolTip(int row) {
   const HWND box = Control("Stat" + std::to_string(row));
   std::u16string& text = status_text_[static_cast<std::size_t>(row - 1)];
-  text = StatusExplanation(ways_[static_cast<std::size_t>(row - 1)].codes, TextOf(box));
+  const Way& way = model_.WayOfRow(row);
+  text = StatusExplanation(way.codes, TextOf(box));
   TTTOOLINFOW tool = ToolOf(window_, box);
   tool.lpszText = const_cast<wchar_t*>(Wide(text));
   ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  if (annotations_) annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kStatus), text));
+  if (annotations_)
+    annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kStatus), way, text));
 }
 
 HMENU Form1::AddressMenu(int row) const {
@@ -453,8 +427,8 @@ void Form1::AddressMenuAt(int row, LPARAM position) {
 
 void Form1::ShowAdapterDetails(int row) {
   if (!details_) return;
-  const std::u16string& text = tooltips_text_[static_cast<std::size_t>(row - 1)];
-  details_(window_, std::u16string(ways_[static_cast<std::size_t>(row - 1)].caption) + u": adapter",
+  const std::u16string text = model_.ShownToolTip(row);
+  details_(window_, std::u16string(model_.WayOfRow(row).caption) + u": adapter",
            text.empty() ? u"No address was found, so no adapter is named." : text);
 }
 
@@ -480,33 +454,29 @@ LRESULT CALLBACK Form1::AddressBoxProcedure(HWND box, UINT message, WPARAM wpara
   return ::DefSubclassProc(box, message, wparam, lparam);
 }
 
-// A new result drops the tooltip that named the adapter of the old one.
-void Form1::SetAddressText(int row, const std::u16string& text) {
+void Form1::ShowAddress(int row, const std::u16string& text) {
   setting_address_ = true;
   ::SetWindowTextW(Control("Mac" + std::to_string(row)), Wide(text));
   setting_address_ = false;
-  SetAddressToolTip(row, {});
+}
+
+void Form1::ShowStatus(int row, const std::u16string& text) {
+  ::SetWindowTextW(Control("Stat" + std::to_string(row)), Wide(text));
 }
 
 // The tooltip, and the box's accessible description that repeats it; the
 // box's text stays as it is.
-void Form1::SetNaming(int row, AdapterNaming naming) {
-  SetAddressToolTip(row, naming.tooltip);
-  adapters_[static_cast<std::size_t>(row - 1)] = std::move(naming.adapters);
-}
-
-// Without a tooltip the address box names no adapter.
-void Form1::SetAddressToolTip(int row, const std::u16string& text) {
-  if (text.empty()) adapters_[static_cast<std::size_t>(row - 1)].clear();
+void Form1::ShowAddressToolTip(int row, const std::u16string& text) {
   const HWND box = Control("Mac" + std::to_string(row));
   const HWND tooltip = AddressToolTip(row);
   if (text.empty()) ::SendMessageW(tooltip, TTM_POP, 0, 0);
   TTTOOLINFOW tool = ToolOf(window_, box);
   tool.lpszText = const_cast<wchar_t*>(Wide(text));
   ::SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  tooltips_text_[static_cast<std::size_t>(row - 1)] = text;
-  if (annotations_)
-    annotations_->Describe(box, DescriptionWithToolTip(LayoutOf(row, Column::kAddress), text));
+  if (annotations_) {
+    annotations_->Describe(
+        box, DescriptionWithToolTip(LayoutOf(row, Column::kAddress), model_.WayOfRow(row), text));
+  }
 }
 
 // The report leaves the program running: one failing way of finding the

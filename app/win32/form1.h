@@ -17,17 +17,19 @@
 #include <string_view>
 #include <vector>
 
-#include "app/actions.h"
 #include "app/adapter_tooltip.h"
 #include "app/error_report.h"
 #include "app/layout.h"
 #include "app/ways.h"
 #include "app/win32/accessible_annotations.h"
 #include "app/win32/program_icons.h"
+#include "app/window_model.h"
 
 namespace adreca::app {
 
-class Form1 {
+// A view of the window's model, which runs the ways and keeps each row's
+// state.
+class Form1 : private RowView {
  public:
   // Shows an error's number and description, and what to check, to the
   // user; the window stays.
@@ -77,9 +79,8 @@ class Form1 {
   void ShowAdapterDetails(int row);
   static constexpr UINT kAdapterDetailsCommand = 0x0120;
 
-  // The boxes of every row, as the report's text table (the adapter is the
-  // one that the address box's tooltip names).
-  std::u16string AllResults() const;
+  // Every row's result, as the report's text table.
+  std::u16string AllResults() const { return model_.AllResults("\r\n"); }
   // Puts AllResults on the clipboard: Ctrl+Shift+C, or "Copy all results" in
   // the window's system menu.
   void CopyAllResults();
@@ -107,9 +108,9 @@ class Form1 {
   void Release() noexcept;
   void Guard(const std::function<void()>& action, const Way* way = nullptr);
   void RunRow(int row);
-  void SetAddressText(int row, const std::u16string& text);
-  void SetAddressToolTip(int row, const std::u16string& text);
-  void SetNaming(int row, AdapterNaming naming);
+  void ShowAddress(int row, const std::u16string& text) override;
+  void ShowStatus(int row, const std::u16string& text) override;
+  void ShowAddressToolTip(int row, const std::u16string& text) override;
   void AddCopyAllToSystemMenu();
   void Report(const Way* way, const RaisedError& error);
   void SetStatusToolTip(int row);
@@ -117,11 +118,10 @@ class Form1 {
   static LRESULT CALLBACK AddressBoxProcedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
                                               UINT_PTR id, DWORD_PTR form);
 
-  std::array<Way, kWays.size()> ways_;
+  WindowModel model_;
   ErrorReport report_;
   DetailsDialog details_;
   std::function<void()> closed_;
-  AdapterLookup lookup_;
   std::optional<AccessibleAnnotations> annotations_;  // from the first Show on
   bool annotated_ = false;
   bool setting_address_ = false;  // the program, not the user, is changing an address box
@@ -131,10 +131,7 @@ class Form1 {
   HWND focus_ = nullptr;                           // the control to give the focus back to on activation
   std::array<HWND, kControls.size()> controls_{};  // in the layout table's order
   HWND tooltip_ = nullptr;                         // of the address boxes, a tool each; owned by the window
-  std::array<std::u16string, kWays.size()> tooltips_text_;  // what each address box's tool shows
-  std::array<std::u16string, kWays.size()> status_text_;    // what each status box's tool shows
-  // The adapters that the tooltip of each row's address box names.
-  std::array<std::vector<platform::AdapterIdentity>, kWays.size()> adapters_;
+  std::array<std::u16string, kWays.size()> status_text_;  // what each status box's tool shows
 };
 
 }  // namespace adreca::app

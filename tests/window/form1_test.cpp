@@ -52,11 +52,13 @@ std::vector<platform::AdapterIdentity> FakeLookup(std::u16string_view address, p
            platform::AddressOrigin::kPermanent}};
 }
 
-const std::array<Way, 5> kFakeRows{{{u"WinMgmt", &FakeAddress, StatusRule::kNotApplicable, {}},
-                                    {u"IpConfig", &FakeEmpty, StatusRule::kNotApplicable, {}},
-                                    {u"NetWksta", &FakeAddress, StatusRule::kApiStatus, {}},
-                                    {u"NetBios", &FakeOverflow, StatusRule::kApiStatus, {}},
-                                    {u"AdaptInfo", &FakeEmpty, StatusRule::kApiStatus, {}}}};
+// Each fake says what it asks in words of its own: the window's accessible
+// texts must come from the ways it was given, not from the program's table.
+const std::array<Way, 5> kFakeRows{{{u"WinMgmt", &FakeAddress, StatusRule::kNotApplicable, u"fake one"},
+                                    {u"IpConfig", &FakeEmpty, StatusRule::kNotApplicable, u"fake two"},
+                                    {u"NetWksta", &FakeAddress, StatusRule::kApiStatus, u"fake three"},
+                                    {u"NetBios", &FakeOverflow, StatusRule::kApiStatus, u"fake four"},
+                                    {u"AdaptInfo", &FakeEmpty, StatusRule::kApiStatus, u"fake five"}}};
 
 QString Name(const ControlLayout& control) {
   return QString::fromLatin1(control.name.data(), static_cast<qsizetype>(control.name.size()));
@@ -267,7 +269,7 @@ TEST_F(Form1Test, TypingIntoTheAddressBoxDropsTheToolTip) {
   EXPECT_TRUE(testing::ShownToolTip(form.Mac(1)).isEmpty());
   EXPECT_EQ(
       QAccessible::queryAccessibleInterface(form.Mac(1))->text(QAccessible::Description).toStdU16String(),
-      AccessibleDescription(kControls[1]));
+      AccessibleDescription(kControls[1], kFakeRows[0]));
 }
 
 TEST_F(Form1Test, EveryControlHasAnAccessibleNameAndDescription) {
@@ -280,7 +282,8 @@ TEST_F(Form1Test, EveryControlHasAnAccessibleNameAndDescription) {
     const QString name = accessible->text(QAccessible::Name);
     const QString description = accessible->text(QAccessible::Description);
     EXPECT_FALSE(description.isEmpty()) << control.name;
-    EXPECT_EQ(name.toStdU16String(), AccessibleName(control));
+    EXPECT_EQ(name.toStdU16String(),
+              AccessibleName(control, kFakeRows.at(static_cast<std::size_t>(control.row - 1))));
     EXPECT_EQ(accessible->role(),
               control.kind == ControlKind::kButton ? QAccessible::Button : QAccessible::EditableText)
         << control.name;
@@ -299,7 +302,8 @@ TEST_F(Form1Test, TheAddressBoxAnnouncesTheAdapterToo) {
   ClickAndReadReport(form.Command(1));
   const QString description =
       QAccessible::queryAccessibleInterface(form.Mac(1))->text(QAccessible::Description);
-  EXPECT_TRUE(description.startsWith(QString::fromStdU16String(AccessibleDescription(kControls[1]))))
+  EXPECT_TRUE(
+      description.startsWith(QString::fromStdU16String(AccessibleDescription(kControls[1], kFakeRows[0]))))
       << description.toStdString();
   EXPECT_TRUE(description.endsWith(kEth0ToolTip)) << description.toStdString();
 }
@@ -312,7 +316,9 @@ namespace {
 
 // ---- Copy all results ----
 
-TEST_F(Form1Test, CtrlShiftCCopiesEveryRowAsTheWindowShowsIt) {
+// A row whose way raised an error copies the error, as the report prints it,
+// not the boxes it left empty.
+TEST_F(Form1Test, CtrlShiftCCopiesEveryRowAsTheReportPrintsIt) {
   QTest::mouseClick(form.Command(1), Qt::LeftButton);
   QTest::mouseClick(form.Command(3), Qt::LeftButton);
   ClickAndReadReport(form.Command(4));  // an error: its boxes stay empty
@@ -325,8 +331,9 @@ TEST_F(Form1Test, CtrlShiftCCopiesEveryRowAsTheWindowShowsIt) {
             "WinMgmt    00-1A-2B-3C-4D-5E  n/a     eth0\n"
             "IpConfig\n"
             "NetWksta   00-1A-2B-3C-4D-5E  232     eth0\n"
-            "NetBios\n"
+            "NetBios    error 6: Overflow\n"
             "AdaptInfo\n");
+  EXPECT_TRUE(form.Mac(4)->text().isEmpty());
 }
 
 TEST_F(Form1Test, TheWindowsContextMenuOffersCopyAllResults) {
@@ -337,19 +344,20 @@ TEST_F(Form1Test, TheWindowsContextMenuOffersCopyAllResults) {
   }
   ASSERT_NE(copy_all, nullptr);
   QTest::mouseClick(form.Command(1), Qt::LeftButton);
-  // What the user typed stands in the copy; no adapter is named for it.
+  // Copy all copies the results, whatever the user typed into a box since.
   form.Mac(1)->setFocus();
   form.Mac(1)->selectAll();
   QTest::keyClicks(form.Mac(1), "typed");
   QGuiApplication::clipboard()->clear();
   copy_all->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
-            "Way        Address  Status  Adapter\n"
-            "WinMgmt    typed    n/a\n"
+            "Way        Address            Status  Adapter\n"
+            "WinMgmt    00-1A-2B-3C-4D-5E  n/a     eth0\n"
             "IpConfig\n"
             "NetWksta\n"
             "NetBios\n"
             "AdaptInfo\n");
+  EXPECT_EQ(form.Mac(1)->text(), "typed");
 }
 
 }  // namespace

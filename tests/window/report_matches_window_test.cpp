@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/actions.h"
 #include "app/qt/form1.h"
 #include "app/report.h"
 #include "app/report_format.h"
