@@ -25,13 +25,6 @@ constexpr T CheckedAdd(T a, T b) {
 }
 
 template <std::signed_integral T>
-constexpr T CheckedSub(T a, T b) {
-  T result{};
-  if (__builtin_sub_overflow(a, b, &result)) RaiseOverflow();
-  return result;
-}
-
-template <std::signed_integral T>
 constexpr T CheckedMul(T a, T b) {
   T result{};
   if (__builtin_mul_overflow(a, b, &result)) RaiseOverflow();

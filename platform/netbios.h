@@ -80,7 +80,6 @@ struct NAME_BUFFER {
 
 // name_flags
 inline constexpr std::uint8_t UNIQUE_NAME = 0x00;
-inline constexpr std::uint8_t GROUP_NAME = 0x80;
 inline constexpr std::uint8_t REGISTERED = 0x04;
 
 // Command codes (ASYNCH, 0x80, added to a code makes the request asynchronous).

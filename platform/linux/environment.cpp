@@ -25,8 +25,6 @@ std::string Variable(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-}  // namespace
-
 // The project's interpreter beside the program; where it is not there (the
 // program was copied elsewhere), its bare name, which the process layer looks
 // up on PATH, never in the current folder.
@@ -35,6 +33,8 @@ std::u16string DefaultInterpreter() {
   struct stat status {};
   return ::stat(ToUtf8(beside).c_str(), &status) == 0 ? beside : std::u16string(kInterpreterName);
 }
+
+}  // namespace
 
 std::u16string GetEnvironmentVariable(std::u16string_view name) {
   if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
