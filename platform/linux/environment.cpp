@@ -34,17 +34,6 @@ std::u16string DefaultInterpreter() {
   return ::stat(ToUtf8(beside).c_str(), &status) == 0 ? beside : std::u16string(kInterpreterName);
 }
 
-}  // namespace
-
-std::u16string GetEnvironmentVariable(std::u16string_view name) {
-  if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
-  const std::string value = Variable(ToUtf8(name).c_str());
-  if (value.empty() && name == u"COMSPEC") return DefaultInterpreter();
-  // Kept byte for byte, as the temporary folder is: bytes that are not UTF-8
-  // are refused where the value is used, not replaced.
-  return FromUtf8Escaped(value);
-}
-
 // The user's runtime folder (/run/user/ID, which the login makes), where
 // nobody else can put a file of the listing's name: only when it is a folder
 // of the effective user's own with mode 0700. Root that kept another user's
@@ -56,6 +45,17 @@ std::string PrivateRuntimeFolder() {
   const bool own =
       S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700;
   return own ? folder : std::string();
+}
+
+}  // namespace
+
+std::u16string GetEnvironmentVariable(std::u16string_view name) {
+  if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
+  const std::string value = Variable(ToUtf8(name).c_str());
+  if (value.empty() && name == u"COMSPEC") return DefaultInterpreter();
+  // Kept byte for byte, as the temporary folder is: bytes that are not UTF-8
+  // are refused where the value is used, not replaced.
+  return FromUtf8Escaped(value);
 }
 
 std::u16string TemporaryFolder() {
