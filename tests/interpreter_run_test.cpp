@@ -290,14 +290,15 @@ TEST_F(InterpreterRunTest, AnInterpreterThatFailsToWriteIsFileNotFoundSayingHowI
 
 // ---- The time limit ----
 
-// The interpreter starts a helper that writes a file two seconds later, then
-// hangs. At the limit both end, and the listing it began is gone.
+// The interpreter starts a helper that writes a file three seconds later
+// (well after the one-second limit, also on a loaded machine), then hangs. At
+// the limit both end, and the listing it began is gone.
 TEST_F(InterpreterRunTest, AtTheTimeLimitEverythingTheInterpreterStartedEnds) {
   const fs::path late = outside / "late";
   const fs::path script = WriteScript(outside / "hang",
                                       "target=${1##*>}; target=${target#\\\"}; target=${target%\\\"}\n"
                                       "echo partial >\"$target\"\n"
-                                      "(sleep 2; echo late >'" +
+                                      "(sleep 3; echo late >'" +
                                           late.string() +
                                           "') &\n"
                                           "exec sleep 600\n");
@@ -306,7 +307,7 @@ TEST_F(InterpreterRunTest, AtTheTimeLimitEverythingTheInterpreterStartedEnds) {
   seam::ScopedFake short_wait{&platform::WaitForProcess, &testing::ShortWait};
   const Outcome outcome = RunProbe();
   EXPECT_EQ(outcome.error.number, kTimeout);
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  std::this_thread::sleep_for(std::chrono::milliseconds(3500));
   EXPECT_FALSE(fs::exists(late)) << "a process that the interpreter started kept running";
   ExpectNothingWritten();
 }
@@ -333,15 +334,19 @@ TEST_F(InterpreterRunTest, WhatAFinishedInterpreterLeftRunningEnds) {
 // and at the time limit. Left running, such a watcher wrote a listing after
 // the run or fed its address to later runs.
 TEST_F(InterpreterRunTest, WhatLeftTheProcessGroupEndsWithTheInterpreter) {
+  // The escaped process writes well after the interpreter ended or the
+  // one-second limit passed, so that only a process that outlived the run
+  // can write.
   struct Case {
     const char* label;
     bool hangs;
+    int writes_after_seconds;
   };
-  for (const Case& c : {Case{"the interpreter ends", false}, Case{"the time limit passes", true}}) {
+  for (const Case& c : {Case{"the interpreter ends", false, 1}, Case{"the time limit passes", true, 3}}) {
     SCOPED_TRACE(c.label);
     const fs::path late = outside / "late";
-    const std::string escape =
-        "setsid sh -c 'sleep 1; echo late >\"" + late.string() + "\"' </dev/null >/dev/null 2>&1 &\n";
+    const std::string escape = "setsid sh -c 'sleep " + std::to_string(c.writes_after_seconds) +
+                               "; echo late >\"" + late.string() + "\"' </dev/null >/dev/null 2>&1 &\n";
     const std::string then =
         c.hangs ? "exec sleep 600\n" : "exec '" + RealInterpreter().string() + "' \"$1\"\n";
     const fs::path script = WriteScript(outside / "escapes", escape + then);
@@ -351,7 +356,7 @@ TEST_F(InterpreterRunTest, WhatLeftTheProcessGroupEndsWithTheInterpreter) {
     if (c.hangs) short_wait.emplace(&platform::WaitForProcess, &testing::ShortWait);
     const Outcome outcome = RunProbe();
     EXPECT_EQ(outcome.error.number, c.hangs ? kTimeout : 0) << Description(outcome);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000 * c.writes_after_seconds + 500));
     EXPECT_FALSE(fs::exists(late)) << "a process in a session of its own kept running";
     ExpectNothingWritten();
   }
