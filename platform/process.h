@@ -24,8 +24,11 @@ struct ExitStatus {
 // Windows: a job object) that the wait or the abandonment ends. On Linux the
 // first blank-delimited (or quoted) token is the program, found as it is when
 // absolute, else in the program's own folder and then on PATH (never in the
-// current folder), and no shell stands in between. Raises 53 when the program
-// is not found and 75, with the system's reason, when it cannot be started.
+// current folder), and no shell stands in between. On Windows the process
+// starts in the system folder with NoDefaultCurrentDirectoryInExePath set, so
+// that the interpreter runs no command from the program's current folder.
+// Raises 53 when the program is not found and 75, with the system's reason,
+// when it cannot be started.
 ProcessHandle StartProcess(const std::u16string& command_line, int show_window);
 
 // Waits until the process has ended, ends whatever it started that still
