@@ -4,10 +4,15 @@
 #include <cstdint>
 #include <string>
 
-
 namespace adreca::platform {
 
 inline constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED
+
+// Makes the system folder the only place that this process loads libraries
+// from: on Windows no library beside the program or in the current folder
+// (SetDefaultDllDirectories); on Linux nothing changes. The first thing that
+// a program's main function does.
+void LoadLibrariesFromTheSystemFolderOnly();
 
 using ProcessHandle = std::intptr_t;
 

@@ -69,6 +69,9 @@ ProgramRun::ProgramRun(const std::u16string& command_line, const std::filesystem
   PROCESS_INFORMATION process{};
   std::u16string line = command_line;
   std::u16string environment = EnvironmentWith(variables);
+  // A program that crashes ends there, without a debugger that would keep
+  // its output open.
+  ::SetErrorMode(::GetErrorMode() | SEM_NOGPFAULTERRORBOX);
   const BOOL started =
       ::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, TRUE,
                        CREATE_UNICODE_ENVIRONMENT, environment.data(), folder.c_str(), &startup, &process);
