@@ -58,10 +58,12 @@ bool RemoveOwnFile(const std::u16string& path);
 
 // Prepares the file that the command interpreter's redirection writes into,
 // so that no other user can change it between the interpreter's end and the
-// read. On Windows it is created empty (create-new), with a security
-// descriptor that gives only this user, SYSTEM and the Administrators access:
-// one that the redirection created would take the folder's inherited
-// permissions, and C:\Temp, say, lets every user modify its files. Raises
+// read. On Windows it is created (create-new) with a security descriptor
+// that gives only this user, SYSTEM and the Administrators access: one that
+// the redirection created would take the folder's inherited permissions, and
+// C:\Temp, say, lets every user modify its files. It holds a mark until the
+// redirection truncates it; InputFile::Open takes a file that still holds
+// only the mark for one that is not there (53), and removes it. Raises
 // error 75 with the reason, creating nothing, when something stands there.
 // On Linux nothing is made: the file that the interpreter creates is this
 // user's own, and in a folder that passed CheckTemporaryFolder nobody else can

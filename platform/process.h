@@ -8,6 +8,12 @@ namespace adreca::platform {
 
 inline constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED
 
+// Makes the system folder the only place that this process loads libraries
+// from: on Windows no library beside the program or in the current folder
+// (SetDefaultDllDirectories); on Linux nothing changes. The first thing that
+// a program's main function does.
+void LoadLibrariesFromTheSystemFolderOnly();
+
 using ProcessHandle = std::intptr_t;
 
 // How a process ended: its exit code, or on Linux the signal that ended it.
@@ -23,8 +29,11 @@ struct ExitStatus {
 // Windows: a job object) that the wait or the abandonment ends. On Linux the
 // first blank-delimited (or quoted) token is the program, found as it is when
 // absolute, else in the program's own folder and then on PATH (never in the
-// current folder), and no shell stands in between. Raises 53 when the program
-// is not found and 75, with the system's reason, when it cannot be started.
+// current folder), and no shell stands in between. On Windows the process
+// starts in the system folder with NoDefaultCurrentDirectoryInExePath set, so
+// that the interpreter runs no command from the program's current folder.
+// Raises 53 when the program is not found and 75, with the system's reason,
+// when it cannot be started.
 ProcessHandle StartProcess(const std::u16string& command_line, int show_window);
 
 // Waits until the process has ended, ends whatever it started that still

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <latch>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,12 +108,17 @@ TEST(SeamTest, AFailedBindingIsTriedAgainAtTheNextCall) {
 TEST(SeamTest, TwoThreadsBindingTheSameEntryPointAtOnceGetTheSameAddress) {
   for (int round = 0; round < 50; ++round) {
     const EntryPoint<int(int)> fresh{"seamtest", "Answer"};
-    std::latch start(2);
+    // The threads meet by spinning on a count, not at a std::latch: the
+    // mingw-w64 libstdc++ (GCC 12) waits for a latch on a condition variable
+    // that it notifies without holding the wait's mutex, so a wake-up can be
+    // lost and a thread sleep for ever. Spinning also lets both go at once.
+    std::atomic<int> arrived{0};
     std::array<int (*)(int), 2> seen{};
     std::vector<std::thread> threads;
     for (auto& address : seen) {
       threads.emplace_back([&] {
-        start.arrive_and_wait();
+        arrived.fetch_add(1);
+        while (arrived.load() < 2) std::this_thread::yield();
         address = fresh.Bound();
       });
     }

@@ -13,6 +13,7 @@
 #include "app/report_format.h"
 #include "app/report_options.h"
 #include "platform/console.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  adreca::platform::LoadLibrariesFromTheSystemFolderOnly();
   // The ways' own errors are in the report; anything else (no memory for
   // the report itself) is said here.
   try {

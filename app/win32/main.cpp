@@ -10,6 +10,7 @@
 #include "app/win32/form1.h"
 #include "core/text.h"
 #include "platform/console.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int Run(int show_command) {
 
 // Opens the window and runs until the user closes it.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
+  adreca::platform::LoadLibrariesFromTheSystemFolderOnly();
   if (const auto information = adreca::app::WindowProgramInformation(Arguments())) {
     return PrintInstead(*information);
   }

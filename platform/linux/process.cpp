@@ -241,6 +241,8 @@ ExitStatus Wait(ProcessHandle process, std::int32_t timeout_milliseconds) {
 }  // namespace
 
 // There are no windows here to show minimised.
+void LoadLibrariesFromTheSystemFolderOnly() {}
+
 ProcessHandle StartProcess(const std::u16string& command_line, int show_window) {
   if (const auto* fake = seam::FakeOf(&StartProcess)) return (*fake)(command_line, show_window);
   return Start(command_line);

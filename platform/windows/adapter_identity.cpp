@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/error.h"
+#include "platform/seam.h"
 #include "platform/windows/windows_text.h"
 
 namespace adreca::platform::windows {
@@ -40,6 +41,11 @@ bool IsAllZero(const HardwareAddress& address) {
   RaisePlatformError(static_cast<std::int32_t>(code), description);
 }
 
+// Bound at its first call from the system folder only: IPHLPAPI.DLL is no
+// KnownDLL, so a static import would be looked for beside the program first.
+const seam::EntryPoint<ULONG(ULONG, ULONG, void*, IP_ADAPTER_ADDRESSES*, ULONG*)> GetAdaptersAddresses{
+    "iphlpapi.dll", "GetAdaptersAddresses"};
+
 // The adapter list in a buffer of 8-byte units, the records' alignment. An
 // empty buffer when the machine has no adapter.
 std::vector<std::uint64_t> ReadAdapterList() {
@@ -47,8 +53,8 @@ std::vector<std::uint64_t> ReadAdapterList() {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::vector<std::uint64_t> buffer((size + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t));
     size = static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t));
-    const ULONG result = ::GetAdaptersAddresses(
-        AF_UNSPEC, kFlags, nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    const ULONG result = GetAdaptersAddresses(AF_UNSPEC, kFlags, nullptr,
+                                              reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
     if (result == ERROR_SUCCESS) return buffer;
     if (result == ERROR_NO_DATA) return {};
     // The list grew between the calls: ask again with the size just given.

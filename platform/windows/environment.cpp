@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/seam.h"
+#include "platform/windows/full_path.h"
 #include "platform/windows/windows_text.h"
 
 namespace adreca::platform {
@@ -36,7 +37,19 @@ std::u16string GetEnvironmentVariable(std::u16string_view name) {
   return Variable(name);
 }
 
-std::u16string TemporaryFolder() { return Variable(u"TEMP") + u'\\'; }
+// The interpreter that writes the listing runs in the system folder, not in
+// the program's current one, so the listing's folder is named the same way
+// for the redirection, the reading and the deletion: a TEMP that is not a
+// full path (unset, "\Temp", "Temp") is made one against the program's
+// current folder and drive, where "\" stays the root of the current drive,
+// a USB stick's or a share's. A full TEMP stays as it is.
+std::u16string TemporaryFolder() {
+  const std::u16string temp = Variable(u"TEMP");
+  if (windows::IsFullPath(temp)) return temp + u'\\';
+  const std::u16string full = windows::FullPathName(temp.empty() ? u"\\" : temp);
+  if (full.empty()) return temp + u'\\';
+  return full.ends_with(u'\\') ? full : full + u'\\';
+}
 
 std::u16string ProgramFolder() {
   std::u16string path(MAX_PATH, u'\0');

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/error.h"
+#include "platform/windows/own_security.h"
 #include "platform/windows/windows_text.h"
 
 namespace adreca::platform {
@@ -49,17 +51,12 @@ HANDLE OpenItself(const std::u16string& path, DWORD access, DWORD sharing, DWORD
 // The token's user and the owner it gives new files (an elevated
 // administrator's files belong to the Administrators group).
 bool IsOwnSid(PSID owner) {
-  HANDLE raw = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-  const UniqueHandle token(raw);
   for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
-    DWORD size = 0;
-    ::GetTokenInformation(token.get(), kind, nullptr, 0, &size);
-    std::vector<std::byte> buffer(size);
-    if (size == 0 || !::GetTokenInformation(token.get(), kind, buffer.data(), size, &size)) continue;
+    const std::vector<std::byte> buffer = windows::TokenInformation(kind);
+    if (buffer.empty()) continue;
     // TOKEN_USER and TOKEN_OWNER both start with the SID's address.
-    PSID own = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
-                                 : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+    PSID own = kind == TokenUser ? reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid
+                                 : reinterpret_cast<const TOKEN_OWNER*>(buffer.data())->Owner;
     if (::EqualSid(own, owner)) return true;
   }
   return false;
@@ -106,6 +103,24 @@ void DeleteThrough(HANDLE file, std::u16string_view path) {
   }
 }
 
+// What a prepared listing holds until something writes into it. The
+// redirection truncates the file, even when the command prints nothing, so
+// a listing that still holds just this was never written: it is no more a
+// listing than a file that is not there.
+constexpr std::string_view kUnwrittenMark = "adreca-mac: not written by the command interpreter\r\n";
+
+bool HoldsOnlyTheUnwrittenMark(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file, &size) || size.QuadPart != static_cast<LONGLONG>(kUnwrittenMark.size())) {
+    return false;
+  }
+  char bytes[kUnwrittenMark.size()];
+  DWORD count = 0;
+  const bool read = ::ReadFile(file, bytes, sizeof bytes, &count, nullptr) && count == sizeof bytes;
+  ::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN);
+  return read && std::string_view(bytes, sizeof bytes) == kUnwrittenMark;
+}
+
 }  // namespace
 
 InputFile InputFile::Open(const std::u16string& path) {
@@ -116,6 +131,10 @@ InputFile InputFile::Open(const std::u16string& path) {
   if (handle == INVALID_HANDLE_VALUE) RaiseFileError(::GetLastError(), path);
   InputFile file(reinterpret_cast<std::intptr_t>(handle), path);
   CheckOwnRegularFile(handle, path);
+  if (HoldsOnlyTheUnwrittenMark(handle)) {
+    DeleteThrough(handle, path);
+    RaiseFileNotFound(path);
+  }
   return file;
 }
 
@@ -172,6 +191,30 @@ bool RemoveOwnFile(const std::u16string& path) {
   CheckOwnRegularFile(file.get(), path);
   DeleteThrough(file.get(), path);
   return true;
+}
+
+void PrepareListingFile(const std::u16string& path) {
+  const windows::SecurityDescriptor own =
+      windows::OwnDescriptor(u"FA", windows::AlsoAllowed::kSystemAndAdministrators);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, own.get(), FALSE};
+  // Create-new never opens or follows what stands there: a file, a folder,
+  // a link. The redirection then overwrites this file in place, keeping its
+  // descriptor.
+  const HANDLE handle = ::CreateFileW(windows::Wide(path), GENERIC_WRITE | DELETE, 0, &attributes, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) RaiseRefused(path, u" already exists");
+    RaiseFileError(code, path);
+  }
+  const UniqueHandle file(handle);
+  DWORD written = 0;
+  if (!::WriteFile(handle, kUnwrittenMark.data(), static_cast<DWORD>(kUnwrittenMark.size()), &written,
+                   nullptr)) {
+    const DWORD code = ::GetLastError();
+    DeleteThrough(handle, path);
+    RaiseFileError(code, path);
+  }
 }
 
 std::u16string FromAnsi(std::string_view bytes) {

@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "platform/process.h"
 
 // Binds an entry point to the export of a system library. The libraries the
 // probes name are the platform's own, so only the system folder is searched:
@@ -47,3 +48,14 @@ Address BindNative(std::string_view library, std::string_view function) {
 }
 
 }  // namespace adreca::seam
+
+namespace adreca::platform {
+
+// Every later load without a path of its own, the system's libraries' own
+// loads of their dependencies too, searches the system folder alone. Static
+// imports are resolved before this runs, which is why the programs import
+// statically only KnownDLLs, which the system always takes from its own
+// folder.
+void LoadLibrariesFromTheSystemFolderOnly() { ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); }
+
+}  // namespace adreca::platform

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -36,6 +38,51 @@ HANDLE CreateKillOnCloseJob() {
   return job;
 }
 
+// The folder that holds the system's own programs, where the interpreter
+// starts: a command named there is the system's, whatever folder the program
+// was started from.
+std::u16string SystemFolder() {
+  std::u16string folder(MAX_PATH, u'\0');
+  for (;;) {
+    const UINT length =
+        ::GetSystemDirectoryW(reinterpret_cast<wchar_t*>(folder.data()), static_cast<UINT>(folder.size()));
+    if (length == 0) windows::RaiseLastError(u"Cannot find the system folder");
+    // Too small a buffer answers the size needed, terminator included.
+    if (length < folder.size()) {
+      folder.resize(length);
+      return folder;
+    }
+    folder.resize(length);
+  }
+}
+
+constexpr std::u16string_view kNoCurrentFolderSearch = u"NoDefaultCurrentDirectoryInExePath";
+
+bool IsNoCurrentFolderSearch(std::u16string_view entry) {
+  const std::size_t name = kNoCurrentFolderSearch.size();
+  return entry.size() > name && entry[name] == u'=' &&
+         ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(entry.data()), static_cast<int>(name),
+                                reinterpret_cast<const wchar_t*>(kNoCurrentFolderSearch.data()),
+                                static_cast<int>(name), TRUE) == CSTR_EQUAL;
+}
+
+// The program's environment, as CreateProcessW takes it (each variable
+// followed by a NUL, one more at the end), with
+// NoDefaultCurrentDirectoryInExePath set: the interpreter then looks for a
+// command on PATH only, never first in its current folder.
+std::u16string EnvironmentWithoutCurrentFolderSearch() {
+  std::u16string block;
+  wchar_t* const strings = ::GetEnvironmentStringsW();
+  for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    const std::u16string_view variable(reinterpret_cast<const char16_t*>(entry), std::wcslen(entry));
+    if (!IsNoCurrentFolderSearch(variable)) block.append(variable).push_back(u'\0');
+  }
+  if (strings != nullptr) ::FreeEnvironmentStringsW(strings);
+  block.append(kNoCurrentFolderSearch).append(u"=1").push_back(u'\0');
+  block.push_back(u'\0');
+  return block;
+}
+
 [[noreturn]] void RaiseCannotStart(const std::u16string& command_line) {
   const DWORD code = ::GetLastError();
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) RaiseFileNotFound(command_line);
@@ -46,8 +93,11 @@ HANDLE CreateKillOnCloseJob() {
 }
 
 // Starts the command line with its window shown as asked (minimised and
-// active for the listing), without waiting for it. It starts suspended, so
-// that it joins its job before it can start anything of its own.
+// active for the listing), without waiting for it, in the system folder and
+// without the current folder on its command search: the interpreter looks
+// in its current folder before System32, and the program's own may be any
+// (Downloads, a USB stick, a share). It starts suspended, so that it joins
+// its job before it can start anything of its own.
 ProcessHandle Start(const std::u16string& command_line, int show_window) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -56,8 +106,10 @@ ProcessHandle Start(const std::u16string& command_line, int show_window) {
   PROCESS_INFORMATION process{};
   // CreateProcessW may write into the command line, so it gets a copy.
   std::u16string writable = command_line;
+  std::u16string environment = EnvironmentWithoutCurrentFolderSearch();
   if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(writable.data()), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+                        CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                        windows::Wide(SystemFolder()), &startup, &process)) {
     RaiseCannotStart(command_line);
   }
   HANDLE job = CreateKillOnCloseJob();

@@ -7,12 +7,14 @@
 #include <windows.h>
 #undef GetEnvironmentVariable
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "app/actions.h"
 #include "core/text.h"
 #include "probes/probes.h"
+#include "tests/support/temp_folder.h"
 
 namespace adreca::platform {
 namespace {
@@ -51,16 +53,32 @@ TEST(EnvironmentTest, VariablesReadWhatTheProcessEnvironmentHolds) {
   }
 }
 
+// A full TEMP stays as it is. Any other is made a full path against the
+// program's current folder and drive, since the interpreter that writes the
+// listing runs in another folder: "\\" is the current drive's root.
 TEST(LoadStepTest, RecordsTempWithABackslash) {
+  testing::TempFolder folder("adreca-load");
+  const std::filesystem::path old = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  const std::u16string here = folder.WithSeparator();
+  const std::u16string root = here.substr(0, 3);  // "C:\"
   for (const auto& [temp, temp_dir] :
        {std::pair{std::optional<std::u16string>(u"C:\\TEMP"), std::u16string(u"C:\\TEMP\\")},
         {std::optional<std::u16string>(u"D:\\with blank"), u"D:\\with blank\\"},
-        {std::optional<std::u16string>(u""), u"\\"},
-        {std::optional<std::u16string>(), u"\\"}}) {
+        {std::optional<std::u16string>(u"\\\\server\\share\\temp"), u"\\\\server\\share\\temp\\"},
+        {std::optional<std::u16string>(u""), root},
+        {std::optional<std::u16string>(), root},
+        {std::optional<std::u16string>(u"\\"), root},
+        {std::optional<std::u16string>(u"\\Temp"), root + u"Temp\\"},
+        {std::optional<std::u16string>(u"listings"), here + u"listings\\"},
+        {std::optional<std::u16string>(u".\\listings\\"), here + u"listings\\"},
+        {std::optional<std::u16string>(u"a\\..\\listings"), here + u"listings\\"}}) {
+    SCOPED_TRACE(ToUtf8(temp.value_or(u"(unset)")));
     ScopedVariable variable(u"TEMP", temp);
     app::LoadStep();
     EXPECT_EQ(TempDir, temp_dir);
   }
+  std::filesystem::current_path(old);
 }
 
 TEST(EnvironmentTest, ProgramFolderHoldsTheRunningProgram) {
