@@ -17,9 +17,9 @@ namespace {
 constexpr ULONG kFirstBufferSize = 15 * 1024;
 constexpr int kAttempts = 4;
 
-// Only the adapters themselves: their addresses and servers are not needed.
-constexpr ULONG kFlags =
-    GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+// The adapters with their own addresses, which say which ways see them; the
+// other addresses and the servers are not needed.
+constexpr ULONG kFlags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
 
 std::u16string TextOf(const wchar_t* text) {
   return text == nullptr ? std::u16string() : FromWide(text, std::wcslen(text));
@@ -28,6 +28,28 @@ std::u16string TextOf(const wchar_t* text) {
 bool HasAddress(const IP_ADAPTER_ADDRESSES_LH& adapter, const HardwareAddress& address) {
   return adapter.PhysicalAddressLength == address.size() &&
          std::equal(address.begin(), address.end(), adapter.PhysicalAddress);
+}
+
+bool HoldsIpv4(const IP_ADAPTER_ADDRESSES_LH& adapter) {
+  for (const IP_ADAPTER_UNICAST_ADDRESS_LH* unicast = adapter.FirstUnicastAddress; unicast != nullptr;
+       unicast = unicast->Next) {
+    if (unicast->Address.lpSockaddr != nullptr && unicast->Address.lpSockaddr->sa_family == AF_INET)
+      return true;
+  }
+  return false;
+}
+
+bool Sees(AdapterSet set, const IP_ADAPTER_ADDRESSES_LH& adapter) {
+  if (adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK) return false;
+  switch (set) {
+    case AdapterSet::kAllButLoopback:
+      return true;
+    case AdapterSet::kWithIpAddress:
+      return adapter.FirstUnicastAddress != nullptr;
+    case AdapterSet::kWithIpv4:
+      return HoldsIpv4(adapter);
+  }
+  return false;
 }
 
 bool IsAllZero(const HardwareAddress& address) {
@@ -66,17 +88,23 @@ std::vector<std::uint64_t> ReadAdapterList() {
 }  // namespace
 
 std::vector<AdapterIdentity> IdentifyAdapters(const IP_ADAPTER_ADDRESSES_LH* first,
-                                              const HardwareAddress& address) {
-  std::vector<AdapterIdentity> found;
-  if (IsAllZero(address)) return found;
+                                              const HardwareAddress& address, AdapterSet seen_by) {
+  std::vector<const IP_ADAPTER_ADDRESSES_LH*> matches;
+  if (IsAllZero(address)) return {};
   for (const IP_ADAPTER_ADDRESSES_LH* adapter = first; adapter != nullptr; adapter = adapter->Next) {
-    if (!HasAddress(*adapter, address)) continue;
-    AdapterIdentity identity;
+    if (HasAddress(*adapter, address)) matches.push_back(adapter);
+  }
+  const auto seen = std::find_if(matches.begin(), matches.end(),
+                                 [&](const auto* adapter) { return Sees(seen_by, *adapter); });
+  if (seen != matches.end()) std::rotate(matches.begin(), seen, seen + 1);
+  std::vector<AdapterIdentity> found;
+  found.reserve(matches.size());
+  for (const IP_ADAPTER_ADDRESSES_LH* adapter : matches) {
+    AdapterIdentity& identity = found.emplace_back();
     identity.name = TextOf(adapter->FriendlyName);
     identity.description = TextOf(adapter->Description);
     identity.hardware_address.assign(adapter->PhysicalAddress,
                                      adapter->PhysicalAddress + adapter->PhysicalAddressLength);
-    found.push_back(std::move(identity));
   }
   return found;
 }
@@ -85,13 +113,14 @@ std::vector<AdapterIdentity> IdentifyAdapters(const IP_ADAPTER_ADDRESSES_LH* fir
 
 namespace adreca::platform {
 
-std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address) {
+std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address, AdapterSet seen_by) {
   const auto bytes = ParseHardwareAddress(address);
   // Checked before the list is read: these name no adapter whatever it holds.
   if (!bytes || windows::IsAllZero(*bytes)) return {};
   const std::vector<std::uint64_t> list = windows::ReadAdapterList();
   if (list.empty()) return {};
-  return windows::IdentifyAdapters(reinterpret_cast<const IP_ADAPTER_ADDRESSES_LH*>(list.data()), *bytes);
+  return windows::IdentifyAdapters(reinterpret_cast<const IP_ADAPTER_ADDRESSES_LH*>(list.data()), *bytes,
+                                   seen_by);
 }
 
 }  // namespace adreca::platform

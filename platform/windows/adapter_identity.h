@@ -15,8 +15,11 @@
 namespace adreca::platform::windows {
 
 // The adapters of the linked list starting at `first` whose current hardware
-// address is exactly the six bytes of `address`; none for the all-zero address.
+// address is exactly the six bytes of `address`, the one that a way seeing
+// `seen_by` names first (the first of those it sees: not loopback, and with
+// any unicast address or an IPv4 one), then the others in the list's order;
+// none for the all-zero address.
 std::vector<AdapterIdentity> IdentifyAdapters(const IP_ADAPTER_ADDRESSES_LH* first,
-                                              const HardwareAddress& address);
+                                              const HardwareAddress& address, AdapterSet seen_by);
 
 }  // namespace adreca::platform::windows

@@ -5,6 +5,7 @@
 #include "platform/windows/adapter_identity.h"
 
 #include <gtest/gtest.h>
+#include <ws2tcpip.h>
 
 #include <algorithm>
 #include <array>
@@ -54,7 +55,7 @@ class IdentifyAdaptersTest : public ::testing::Test {
 
 TEST_F(IdentifyAdaptersTest, EveryAdapterWithExactlyTheSixBytesInListOrder) {
   const std::vector<AdapterIdentity> found =
-      windows::IdentifyAdapters(&list[0], {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
+      windows::IdentifyAdapters(&list[0], {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, AdapterSet::kAllButLoopback);
   ASSERT_EQ(Names(found), (std::vector<std::u16string>{u"Ethernet", u"vEthernet"}));
   EXPECT_EQ(found[0].description, u"Intel(R) Ethernet Connection");
   EXPECT_EQ(found[1].description, u"Hyper-V Virtual Ethernet Adapter");
@@ -77,9 +78,43 @@ TEST_F(IdentifyAdaptersTest, NoMatchForOtherAddressesOrTheAllZeroOne) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(Names(windows::IdentifyAdapters(&list[0], c.address)), c.expected);
+    EXPECT_EQ(Names(windows::IdentifyAdapters(&list[0], c.address, AdapterSet::kAllButLoopback)), c.expected);
   }
-  EXPECT_TRUE(windows::IdentifyAdapters(nullptr, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}).empty());
+  EXPECT_TRUE(
+      windows::IdentifyAdapters(nullptr, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, AdapterSet::kAllButLoopback)
+          .empty());
+}
+
+// Adapters that share an address: the one named is the first of those the
+// way sees (with an IP address, with IPv4), the others follow in list order.
+TEST_F(IdentifyAdaptersTest, NamesTheFirstAdapterWithTheAddressAmongThoseTheWaySees) {
+  sockaddr_in ipv4{};
+  ipv4.sin_family = AF_INET;
+  sockaddr_in6 ipv6{};
+  ipv6.sin6_family = AF_INET6;
+  IP_ADAPTER_UNICAST_ADDRESS_LH v4{};
+  v4.Address.lpSockaddr = reinterpret_cast<sockaddr*>(&ipv4);
+  v4.Address.iSockaddrLength = sizeof ipv4;
+  IP_ADAPTER_UNICAST_ADDRESS_LH v6{};
+  v6.Address.lpSockaddr = reinterpret_cast<sockaddr*>(&ipv6);
+  v6.Address.iSockaddrLength = sizeof ipv6;
+  IP_ADAPTER_ADDRESSES_LH v6_only = Record(L"Bridge", L"", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
+  v6_only.FirstUnicastAddress = &v6;
+  list[3].Next = &v6_only;  // before vEthernet
+  v6_only.Next = &list[4];
+  list[4].FirstUnicastAddress = &v4;
+  const struct {
+    AdapterSet seen_by;
+    std::vector<std::u16string> names;
+  } cases[] = {
+      {AdapterSet::kAllButLoopback, {u"Ethernet", u"Bridge", u"vEthernet"}},
+      {AdapterSet::kWithIpAddress, {u"Bridge", u"Ethernet", u"vEthernet"}},
+      {AdapterSet::kWithIpv4, {u"vEthernet", u"Ethernet", u"Bridge"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Names(windows::IdentifyAdapters(&list[0], {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, c.seen_by)),
+              c.names);
+  }
 }
 
 // ---- The platform's own adapter list ----

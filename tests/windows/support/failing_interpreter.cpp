@@ -14,7 +14,9 @@ int wmain() {
   }
   const HANDLE file = ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 2;
-  const char text[] = "   Physical Address. . . : 0A-1B-2C-3D-4E-5F\r\n";
+  const char text[] =
+      "\r\nWindows IP Configuration\r\n\r\nEthernet adapter Ethernet:\r\n\r\n"
+      "   Physical Address. . . : 0A-1B-2C-3D-4E-5F\r\n";
   DWORD written = 0;
   ::WriteFile(file, text, sizeof text - 1, &written, nullptr);
   ::CloseHandle(file);

@@ -4,6 +4,9 @@
 #include <cstdio>
 
 int main() {
-  std::fputs("   Physical Address. . . : 0A-0B-0C-0D-0E-0F\r\n", stdout);
+  std::fputs(
+      "\r\nWindows IP Configuration\r\n\r\nEthernet adapter Planted:\r\n\r\n"
+      "   Physical Address. . . : 0A-0B-0C-0D-0E-0F\r\n",
+      stdout);
   return 0;
 }

@@ -51,10 +51,11 @@ int wmain() {
   ::Sleep(400);
   const HANDLE file = ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 2;
-  char text[64];
-  const int length =
-      std::snprintf(text, sizeof text, "   Physical Address. . . : 02-00-%02X-%02X-%02X-%02X\r\n",
-                    (id >> 24) & 0xFF, (id >> 16) & 0xFF, (id >> 8) & 0xFF, id & 0xFF);
+  char text[160];
+  const int length = std::snprintf(text, sizeof text,
+                                   "\r\nWindows IP Configuration\r\n\r\nEthernet adapter Ethernet:\r\n\r\n"
+                                   "   Physical Address. . . : 02-00-%02X-%02X-%02X-%02X\r\n",
+                                   (id >> 24) & 0xFF, (id >> 16) & 0xFF, (id >> 8) & 0xFF, id & 0xFF);
   DWORD written = 0;
   ::WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
   ::CloseHandle(file);
