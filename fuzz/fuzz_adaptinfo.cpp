@@ -60,8 +60,7 @@ struct Harness {
   FuzzedDataProvider* input = nullptr;
   Query queries[2];
   int calls = 0;
-  seam::ScopedFake<decltype(platform::GetAdaptersInfo)::Function> fake{
-      platform::GetAdaptersInfo,
+  seam::ScopedFake<decltype(platform::GetAdaptersInfo)> fake{&platform::GetAdaptersInfo,
       [this](IP_ADAPTER_INFO* buffer, std::uint32_t* size) { return Answer(buffer, size); }};
 
   std::uint32_t Answer(IP_ADAPTER_INFO* buffer, std::uint32_t* size) {

@@ -57,7 +57,7 @@ struct Harness {
   std::vector<Address> statuses;    // the address bytes after each status request
   std::uint8_t last_code = 0;
   std::uint8_t* status_buffer = nullptr;  // the probe's, as first handed over
-  seam::ScopedFake<decltype(platform::Netbios)::Function> fake{platform::Netbios,
+  seam::ScopedFake<decltype(platform::Netbios)> fake{&platform::Netbios,
                                                                [this](NCB* ncb) { return Answer(*ncb); }};
 
   void Start(FuzzedDataProvider& data) {

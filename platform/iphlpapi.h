@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/seam.h"
 #include "platform/win32_errors.h"
 
 namespace adreca::platform {
@@ -85,10 +84,12 @@ static_assert(offsetof(IP_ADAPTER_INFO, SecondaryWinsServer) == 640);
 static_assert(offsetof(IP_ADAPTER_INFO, LeaseObtained) == 688);
 static_assert(offsetof(IP_ADAPTER_INFO, LeaseExpires) == 696);
 
-// Fills the buffer with one record per adapter, and answers 0; 111 with the
-// needed byte count in *size when the buffer is too small or null; 232 when
-// there is no adapter; 87 when size is null.
-inline seam::EntryPoint<std::uint32_t(IP_ADAPTER_INFO* adapter_info, std::uint32_t* size)> GetAdaptersInfo{
-    "iphlpapi.dll", "GetAdaptersInfo"};
+// ULONG GetAdaptersInfo(PIP_ADAPTER_INFO AdapterInfo, PULONG SizePointer),
+// from "iphlpapi.dll": fills the buffer with one record per adapter, and
+// answers 0; 111 with the needed byte count in *size when the buffer is too
+// small or null; 232 when there is no adapter; 87 when size is null.
+// Answered on Windows by the system library's export, bound at the first
+// call; on Linux by the project's stand-in (platform/linux/).
+std::uint32_t GetAdaptersInfo(IP_ADAPTER_INFO* adapter_info, std::uint32_t* size);
 
 }  // namespace adreca::platform

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/seam.h"
 #include "platform/win32_errors.h"
 
 // The workstation service's list of transports (netapi32), with the record
@@ -31,14 +30,16 @@ static_assert(offsetof(WKSTA_TRANSPORT_INFO_0, wkti0_wan_ish) == 24);
 
 // NET_API_STATUS NetWkstaTransportEnum(LMSTR servername, DWORD level,
 //     LPBYTE* bufptr, DWORD prefmaxlen, LPDWORD entriesread,
-//     LPDWORD totalentries, LPDWORD resumehandle)
-inline seam::EntryPoint<std::uint32_t(char16_t* servername, std::uint32_t level, std::uint8_t** bufptr,
-                                      std::uint32_t prefmaxlen, std::uint32_t* entriesread,
-                                      std::uint32_t* totalentries, std::uint32_t* resumehandle)>
-    NetWkstaTransportEnum{"netapi32", "NetWkstaTransportEnum"};
+//     LPDWORD totalentries, LPDWORD resumehandle), from "netapi32".
+// Answered on Windows by the system library's export, bound at the first
+// call; on Linux by the project's stand-in (platform/linux/).
+std::uint32_t NetWkstaTransportEnum(char16_t* servername, std::uint32_t level, std::uint8_t** bufptr,
+                                    std::uint32_t prefmaxlen, std::uint32_t* entriesread,
+                                    std::uint32_t* totalentries, std::uint32_t* resumehandle);
 
-// NET_API_STATUS NetApiBufferFree(LPVOID Buffer): releases a buffer that a
-// network management function allocated; a null buffer is accepted.
-inline seam::EntryPoint<std::uint32_t(void* buffer)> NetApiBufferFree{"netapi32.dll", "NetApiBufferFree"};
+// NET_API_STATUS NetApiBufferFree(LPVOID Buffer), from "netapi32.dll":
+// releases a buffer that a network management function allocated; a null
+// buffer is accepted.
+std::uint32_t NetApiBufferFree(void* buffer);
 
 }  // namespace adreca::platform

@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/seam.h"
-
 namespace adreca::platform {
 
 inline constexpr std::size_t NCBNAMSZ = 16;    // bytes of a NetBIOS name
@@ -100,9 +98,11 @@ inline constexpr std::uint8_t NRC_INVADDRESS = 0x39;  // invalid control block a
 inline constexpr std::uint8_t NRC_SYSTEM = 0x40;      // system error
 inline constexpr std::uint8_t NRC_PENDING = 0xFF;     // asynchronous command pending
 
-// Submits one request and returns its return code, which is also left in
-// ncb_retcode and ncb_cmd_cplt.
-inline seam::EntryPoint<std::uint8_t(NCB* ncb)> Netbios{"netapi32.dll", "Netbios"};
+// UCHAR Netbios(PNCB pcnb), from "netapi32.dll": submits one request and
+// returns its return code, which is also left in ncb_retcode and
+// ncb_cmd_cplt. Answered on Windows by the system library's export, bound at
+// the first call; on Linux by the project's stand-in (platform/linux/).
+std::uint8_t Netbios(NCB* ncb);
 
 static_assert(sizeof(void*) == 8, "the control block is laid out for 64-bit builds");
 static_assert(sizeof(NCB) == 96);

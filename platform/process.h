@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/seam.h"
+
 namespace adreca::platform {
 
 inline constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED
@@ -46,19 +48,20 @@ ExitStatus WaitForProcess(ProcessHandle process, std::int32_t timeout_millisecon
 void AbandonProcess(ProcessHandle process);
 
 // A started process that is ended on every path where nobody waited for it.
+// Its operations go through the seam, where a test's fakes stand in.
 class ChildProcess {
  public:
   ChildProcess(const std::u16string& command_line, int show_window)
-      : handle_(StartProcess(command_line, show_window)) {}
+      : handle_(seam::Call(StartProcess, command_line, show_window)) {}
   ~ChildProcess() {
-    if (running_) AbandonProcess(handle_);
+    if (running_) seam::Call(AbandonProcess, handle_);
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   ExitStatus Wait(std::chrono::milliseconds limit) {
     running_ = false;
-    return WaitForProcess(handle_, static_cast<std::int32_t>(limit.count()));
+    return seam::Call(WaitForProcess, handle_, static_cast<std::int32_t>(limit.count()));
   }
 
  private:

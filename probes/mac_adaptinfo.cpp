@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/iphlpapi.h"
+#include "platform/seam.h"
 #include "probes/adapter_records.h"
 #include "probes/probes.h"
 
@@ -15,7 +16,7 @@ namespace {
 constexpr std::int32_t kRecordSize = RecordTable::kRecordSize;
 
 std::int32_t Query(RecordTable& table, std::uint32_t& buffer_size) {
-  return static_cast<std::int32_t>(platform::GetAdaptersInfo(table.At(1), &buffer_size));
+  return static_cast<std::int32_t>(seam::Call(platform::GetAdaptersInfo, table.At(1), &buffer_size));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/seam.h"
 #include "platform/win32_errors.h"
 #include "probes/listing_scan.h"
 #include "probes/probes.h"
@@ -148,7 +149,7 @@ class ListingFile {
 
 std::u16string MacIpConfig() {
   const std::u16string path = TempDir + std::u16string(kListingName);
-  const std::u16string interpreter = platform::GetEnvironmentVariable(u"COMSPEC");
+  const std::u16string interpreter = seam::Call(platform::GetEnvironmentVariable, u"COMSPEC");
   const std::u16string command_line = CommandLine(interpreter, path);
   // Nothing runs before the folder is known to be safe to write into. The
   // listing's whole life belongs to one run at a time, and no listing of an

@@ -10,6 +10,7 @@
 #include "address/hex_text.h"
 #include "core/checked.h"
 #include "platform/netbios.h"
+#include "platform/seam.h"
 #include "probes/probes.h"
 
 namespace adreca {
@@ -31,7 +32,7 @@ constexpr std::size_t kAddressBytes = 6;
 
 // Submits the request and records its return code for the window.
 std::uint8_t Submit(NCB& ncb) {
-  const std::uint8_t code = platform::Netbios(&ncb);
+  const std::uint8_t code = seam::Call(platform::Netbios, &ncb);
   ApiStatus = code;
   return code;
 }

@@ -9,6 +9,7 @@
 #include "address/address.h"
 #include "platform/kernel32.h"
 #include "platform/netapi32.h"
+#include "platform/seam.h"
 #include "probes/probes.h"
 #include "probes/wide_to_string.h"
 
@@ -30,7 +31,7 @@ class TransportBuffer {
   ~TransportBuffer() {
     if (released_) return;
     try {
-      platform::NetApiBufferFree(start_);
+      seam::Call(platform::NetApiBufferFree, start_);
     } catch (...) {
       // An error is already leaving the probe; that is the one to report.
     }
@@ -47,7 +48,7 @@ class TransportBuffer {
 
   void Release() {
     released_ = true;
-    platform::NetApiBufferFree(start_);
+    seam::Call(platform::NetApiBufferFree, start_);
   }
 
  private:
@@ -63,7 +64,7 @@ std::u16string FirstAcceptedAddress(const TransportBuffer& buffer, std::uint32_t
   const std::uint32_t count = buffer.IsNull() ? 0 : entries_read;
   for (std::uint32_t i = 0; i < count; ++i) {
     WKSTA_TRANSPORT_INFO_0 record{};
-    platform::RtlMoveMemory(&record, buffer.Record(i), sizeof record);
+    seam::Call(platform::RtlMoveMemory, &record, buffer.Record(i), sizeof record);
     candidate = WideToString(record.wkti0_transport_address);
     if (IsAccepted(candidate)) break;
   }
@@ -81,9 +82,9 @@ std::u16string MacNetWksta() {
   std::uint32_t resume_handle = 0;
   TransportBuffer buffer;
 
-  ApiStatus = static_cast<std::int32_t>(
-      platform::NetWkstaTransportEnum(server_name, 0, buffer.Receiver(), platform::kMaxPreferredLength,
-                                      &entries_read, &total_entries, &resume_handle));
+  ApiStatus = static_cast<std::int32_t>(seam::Call(platform::NetWkstaTransportEnum, server_name, 0,
+                                                   buffer.Receiver(), platform::kMaxPreferredLength,
+                                                   &entries_read, &total_entries, &resume_handle));
 
   std::u16string candidate = FirstAcceptedAddress(buffer, entries_read);
   buffer.Release();

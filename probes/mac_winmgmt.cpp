@@ -7,6 +7,7 @@
 
 #include "address/address.h"
 #include "core/error.h"
+#include "platform/seam.h"
 #include "platform/wmi.h"
 #include "probes/probes.h"
 
@@ -63,7 +64,7 @@ std::u16string MacWinMgmt() {
   std::u16string candidate;
   // Declared in the reverse of their release order, so that an error releases
   // the item, then the collection, then the service, as the normal path does.
-  std::unique_ptr<wmi::Services> service = wmi::GetObject(kMoniker);
+  std::unique_ptr<wmi::Services> service = seam::Call(wmi::GetObject, kMoniker);
   std::unique_ptr<wmi::ObjectSet> configurations = Use(service).ExecQuery(kQuery);
   std::unique_ptr<wmi::Object> configuration;
   while (std::unique_ptr<wmi::Object> next = Use(configurations).Next()) {

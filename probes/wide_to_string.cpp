@@ -6,6 +6,7 @@
 #include "core/checked.h"
 #include "core/error.h"
 #include "platform/kernel32.h"
+#include "platform/seam.h"
 
 namespace adreca {
 
@@ -13,13 +14,13 @@ std::int32_t WideByteCount(std::int32_t code_units) { return CheckedMul<std::int
 
 std::u16string WideToString(char16_t* const& address) {
   if (address == nullptr) return {};
-  const std::int32_t byte_count = WideByteCount(platform::lstrlenW(address));
+  const std::int32_t byte_count = WideByteCount(seam::Call(platform::lstrlenW, address));
   if (byte_count == 0) return {};
   // No byte array with indices 0 to byte count - 1 exists for a negative count.
   if (byte_count < 0) RaiseSubscriptOutOfRange();
 
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(byte_count));
-  platform::RtlMoveMemory(bytes.data(), address, bytes.size());
+  seam::Call(platform::RtlMoveMemory, bytes.data(), address, bytes.size());
 
   std::u16string text(bytes.size() / 2, u'\0');
   for (std::size_t i = 0; i < text.size(); ++i) {

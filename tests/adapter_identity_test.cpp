@@ -1,7 +1,6 @@
 #include "platform/adapter_identity.h"
 
 #include <gtest/gtest.h>
-#include <net/if_arp.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,8 +9,8 @@
 #include <vector>
 
 #include "core/text.h"
-#include "platform/linux/adapter_identity.h"
-#include "platform/standin/adapter_identity.h"
+#include "platform/linux/address_origin.h"
+#include "platform/standin/adapter_naming.h"
 #include "tests/support/adapters.h"
 #include "tests/support/netns.h"
 
@@ -22,6 +21,8 @@ using platform::AdapterSet;
 
 using testing::AddressedAdapter;
 using testing::MakeAdapter;
+using testing::kDown;
+using standin::LinkType;
 
 using standin::Adapter;
 using standin::AdapterSnapshot;
@@ -71,13 +72,13 @@ const Bytes kShared{0x02, 0x42, 0xAC, 0x11, 0x00, 0x02};
 
 AdapterSnapshot SampleSnapshot() {
   AdapterSnapshot snapshot;
-  snapshot.adapters.push_back(MakeAdapter(1, "lo", Bytes(6, 0), ARPHRD_LOOPBACK));
+  snapshot.adapters.push_back(MakeAdapter(1, "lo", Bytes(6, 0), LinkType::kLoopback));
   Adapter eth0 = MakeAdapter(2, "eth0", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
   eth0.parent_bus = "pci";
   eth0.parent_device = "0000:00:1f.6";
   eth0.permanent_address = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
   snapshot.adapters.push_back(eth0);
-  snapshot.adapters.push_back(MakeAdapter(3, "tun0", {}, ARPHRD_NONE));
+  snapshot.adapters.push_back(MakeAdapter(3, "tun0", {}, LinkType::kNone));
   Adapter br0 = MakeAdapter(4, "br0", kShared);
   br0.kind = "bridge";
   snapshot.adapters.push_back(br0);
@@ -86,7 +87,7 @@ AdapterSnapshot SampleSnapshot() {
   snapshot.adapters.push_back(port);
   // An eight-byte address that starts with the six bytes of eth0's.
   snapshot.adapters.push_back(
-      MakeAdapter(6, "long0", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x6F, 0x70}, 0xFFFE));
+      MakeAdapter(6, "long0", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x6F, 0x70}, LinkType::kOther));
   return snapshot;
 }
 
@@ -120,7 +121,7 @@ TEST(IdentifyAdaptersTest, NamesTheFirstAdapterWithTheAddressAmongThoseTheWaySee
   const std::vector<std::uint8_t> mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
   AdapterSnapshot snapshot;
   snapshot.adapters.push_back(MakeAdapter(2, "eth0", mac));                       // the bridge's port: no IP
-  snapshot.adapters.push_back(MakeAdapter(3, "macvtap0", mac, ARPHRD_ETHER, 0));  // down, no IP
+  snapshot.adapters.push_back(MakeAdapter(3, "macvtap0", mac, LinkType::kEthernet, kDown));  // down, no IP
   Adapter v6only = MakeAdapter(4, "br1", mac);
   v6only.ipv6.push_back({{0x20, 0x01, 0x0d, 0xb8}, 64});
   snapshot.adapters.push_back(v6only);
@@ -168,6 +169,13 @@ TEST(IdentifyAdaptersTest, ComparesWholeAddressesAndNeverMatchesTheAllZeroOne) {
   EXPECT_EQ(reads, 1);
 }
 
+// An IP tunnel that the platform numbers 776 (sit on Linux).
+Adapter SitTunnel() {
+  Adapter sit = MakeAdapter(3, "sit0", {}, LinkType::kIpTunnel);
+  sit.type_number = 776;
+  return sit;
+}
+
 TEST(DescribeAdapterTest, SaysWhatTheLinkIs) {
   struct Case {
     Adapter adapter;
@@ -184,21 +192,21 @@ TEST(DescribeAdapterTest, SaysWhatTheLinkIs) {
       {usb, u"Ethernet adapter on usb device 2-1:1.0"},
       {no_bus, u"Ethernet adapter on device vif-0"},
       {veth, u"Ethernet adapter, virtual (veth)"},
-      {MakeAdapter(2, "wlan0", {}, ARPHRD_IEEE80211), u"Wireless adapter"},
-      {MakeAdapter(1, "lo", {}, ARPHRD_LOOPBACK), u"Loopback adapter"},
-      {MakeAdapter(3, "sit0", {}, ARPHRD_SIT), u"Link type 776 adapter"},
+      {MakeAdapter(2, "wlan0", {}, LinkType::kWireless), u"Wireless adapter"},
+      {MakeAdapter(1, "lo", {}, LinkType::kLoopback), u"Loopback adapter"},
+      {SitTunnel(), u"Link type 776 adapter"},
   };
   for (const Case& c : cases) EXPECT_EQ(standin::DescribeAdapter(c.adapter), c.expected) << c.adapter.name;
 }
 
 TEST(ParseAddressAssignTypeTest, KnowsTheKernelsFourOrigins) {
-  EXPECT_EQ(standin::ParseAddressAssignType("0\n"), AddressOrigin::kPermanent);
-  EXPECT_EQ(standin::ParseAddressAssignType("1\n"), AddressOrigin::kRandom);
-  EXPECT_EQ(standin::ParseAddressAssignType("2"), AddressOrigin::kStolen);
-  EXPECT_EQ(standin::ParseAddressAssignType("3\n"), AddressOrigin::kSet);
-  EXPECT_EQ(standin::ParseAddressAssignType("4\n"), AddressOrigin::kUnknown);
-  EXPECT_EQ(standin::ParseAddressAssignType(""), AddressOrigin::kUnknown);
-  EXPECT_EQ(standin::ParseAddressAssignType("30\n"), AddressOrigin::kUnknown);
+  EXPECT_EQ(ParseAddressAssignType("0\n"), AddressOrigin::kPermanent);
+  EXPECT_EQ(ParseAddressAssignType("1\n"), AddressOrigin::kRandom);
+  EXPECT_EQ(ParseAddressAssignType("2"), AddressOrigin::kStolen);
+  EXPECT_EQ(ParseAddressAssignType("3\n"), AddressOrigin::kSet);
+  EXPECT_EQ(ParseAddressAssignType("4\n"), AddressOrigin::kUnknown);
+  EXPECT_EQ(ParseAddressAssignType(""), AddressOrigin::kUnknown);
+  EXPECT_EQ(ParseAddressAssignType("30\n"), AddressOrigin::kUnknown);
 }
 
 // ---- The machine's real adapters ----
@@ -266,7 +274,7 @@ TEST(FindAdaptersByAddressTest, ReadsTheOriginOfAHostInterface) {
   const auto found = FindAdaptersByAddress(FromUtf8(address));
   ASSERT_FALSE(found.empty()) << address;
   EXPECT_EQ(ToUtf8(found[0].name), *host_name);
-  EXPECT_EQ(found[0].origin, standin::ParseAddressAssignType(type)) << "addr_assign_type " << type;
+  EXPECT_EQ(found[0].origin, ParseAddressAssignType(type)) << "addr_assign_type " << type;
   EXPECT_NE(found[0].origin, AddressOrigin::kUnknown);
 }
 

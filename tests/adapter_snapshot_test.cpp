@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
-#include <net/if_arp.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -18,11 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/rtnetlink_snapshot.h"
 #include "tests/support/netns.h"
 
 namespace adreca::platform::standin {
 namespace {
 
+using ::adreca::platform::ReadAdapterSnapshot;
 using ::adreca::testing::TestNamespace;
 using ::adreca::testing::Veth;
 using Bytes = std::vector<std::uint8_t>;
@@ -225,8 +226,8 @@ TEST_F(AdapterSnapshotNetnsTest, NamespaceWithOnlyLoopbackGivesOneLoopbackAdapte
   ASSERT_EQ(Names(snapshot), Texts{"lo"});
   const Adapter& lo = snapshot.adapters.front();
   EXPECT_TRUE(lo.IsLoopback());
-  EXPECT_TRUE(lo.IsUp());
-  EXPECT_EQ(lo.type, ARPHRD_LOOPBACK);
+  EXPECT_TRUE(lo.up);
+  EXPECT_EQ(lo.type, LinkType::kLoopback);
   EXPECT_EQ(lo.hardware_address, Bytes(6, 0));
   EXPECT_EQ(Ipv4Texts(lo.ipv4), Texts{"127.0.0.1/8"});
   EXPECT_EQ(Ipv6Texts(lo.ipv6), Texts{"::1/128"});
@@ -259,9 +260,9 @@ void ExpectAdapter(const AdapterSnapshot& snapshot, const ExpectedAdapter& expec
   EXPECT_EQ(Ipv6Texts(adapter->ipv6), expected.ipv6);
   EXPECT_EQ(GatewayTexts(adapter->ipv4_gateways), expected.ipv4_gateways);
   EXPECT_EQ(GatewayTexts(adapter->ipv6_gateways), expected.ipv6_gateways);
-  EXPECT_EQ(adapter->IsUp(), expected.up);
+  EXPECT_EQ(adapter->up, expected.up);
   EXPECT_FALSE(adapter->IsLoopback());
-  EXPECT_EQ(adapter->type, ARPHRD_ETHER);
+  EXPECT_EQ(adapter->type, LinkType::kEthernet);
   EXPECT_TRUE(adapter->permanent_address.empty());  // veths have no burnt-in address
 }
 
@@ -357,9 +358,9 @@ TEST_F(AdapterSnapshotNetnsTest, TunDeviceHasNoHardwareAddress) {
   ASSERT_NE(tun, nullptr);
   EXPECT_TRUE(tun->hardware_address.empty());
   EXPECT_TRUE(tun->permanent_address.empty());
-  EXPECT_EQ(tun->type, ARPHRD_NONE);
+  EXPECT_EQ(tun->type, LinkType::kNone);
   EXPECT_FALSE(tun->IsLoopback());
-  EXPECT_FALSE(tun->IsUp());
+  EXPECT_FALSE(tun->up);
   // On a point-to-point link the local end is the adapter's address, not the peer.
   EXPECT_EQ(Ipv4Texts(tun->ipv4), Texts{"192.0.2.1/32"});
 }
@@ -421,7 +422,7 @@ TEST_F(AdapterSnapshotNetnsTest, TwoHundredVethsAreAllReadCorrectly) {
     EXPECT_EQ(adapter->hardware_address, (Bytes{0x02, 0xad, 0, 0, static_cast<std::uint8_t>(i / 256),
                                                 static_cast<std::uint8_t>(i % 256)}));
     EXPECT_EQ(Ipv4Texts(adapter->ipv4), Texts{"198.51.100." + std::to_string(i + 1) + "/24"});
-    EXPECT_EQ(adapter->IsUp(), i % 2 == 0);
+    EXPECT_EQ(adapter->up, i % 2 == 0);
   }
 }
 

@@ -4,8 +4,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <net/if_arp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +29,10 @@ namespace {
 
 using testing::kUpWithCarrier;
 using testing::MakeAdapter;
+using platform::standin::LinkType;
+using testing::kLoopbackUp;
+using testing::kUpWithoutCarrier;
+using testing::kDown;
 
 using Words = std::vector<std::string>;
 
@@ -131,10 +133,10 @@ AdapterSnapshot HandMadeSnapshot() {
   snapshot.host_name = "testhost.example.org";
   snapshot.dns_servers = {"192.0.2.53", "2001:db8::53"};
 
-  Adapter loopback = MakeAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK);
+  Adapter loopback = MakeAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, LinkType::kLoopback, kLoopbackUp);
   loopback.ipv4 = {{{127, 0, 0, 1}, 8}};
 
-  Adapter eth0 = MakeAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, ARPHRD_ETHER, kUpWithCarrier);
+  Adapter eth0 = MakeAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, LinkType::kEthernet, kUpWithCarrier);
   // The kernel's order puts the link-local address first; Windows lists it after the others.
   eth0.ipv6 = {{{0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0x02, 0x1a, 0x2b, 0xff, 0xfe, 0x3c, 0x4d, 0x5e}, 64},
                {{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10}, 64}};
@@ -143,20 +145,20 @@ AdapterSnapshot HandMadeSnapshot() {
   eth0.ipv6_gateways = {{0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01}};
 
   // Down: its addresses are not listed.
-  Adapter eth1 = MakeAdapter(3, "eth1", {0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, ARPHRD_ETHER, 0);
+  Adapter eth1 = MakeAdapter(3, "eth1", {0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, LinkType::kEthernet, kDown);
   eth1.ipv4 = {{{203, 0, 113, 9}, 24}};
 
   // Up, but nothing on the far end: no carrier, as Windows shows a cable unplugged.
-  Adapter eth2 = MakeAdapter(4, "eth2", {0x02, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, ARPHRD_ETHER, IFF_UP);
+  Adapter eth2 = MakeAdapter(4, "eth2", {0x02, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, LinkType::kEthernet, kUpWithoutCarrier);
   eth2.ipv4 = {{{203, 0, 113, 10}, 24}};
 
-  Adapter tun0 = MakeAdapter(5, "tun0", {}, ARPHRD_NONE, kUpWithCarrier | IFF_POINTOPOINT);
+  Adapter tun0 = MakeAdapter(5, "tun0", {}, LinkType::kNone, kUpWithCarrier);
   tun0.ipv6 = {{{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05}, 128}};
 
   // Interface names may hold any byte but '/', ':' and white space.
   std::vector<std::uint8_t> infiniband(20);
   for (std::size_t i = 0; i < infiniband.size(); ++i) infiniband[i] = static_cast<std::uint8_t>(0xa0 + i);
-  Adapter ib = MakeAdapter(7, "ib\xc3\xa9", infiniband, ARPHRD_INFINIBAND, 0);
+  Adapter ib = MakeAdapter(7, "ib\xc3\xa9", infiniband, LinkType::kInfiniband, kDown);
 
   snapshot.adapters = {loopback, eth0, eth1, eth2, tun0, ib};
   return snapshot;

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/rtnetlink_snapshot.h"
 #include "platform/standin/adapter_snapshot.h"
 #include "platform/standin/ipconfig_listing.h"
 #include "tests/support/netns.h"
@@ -28,6 +29,8 @@ extern char** environ;
 
 namespace adreca::platform::standin {
 namespace {
+
+using ::adreca::platform::ReadAdapterSnapshot;
 
 constexpr std::string_view kUnknownCommand =
     "'ipconfg' is not recognized as an internal or external command,\r\noperable program or batch file.\r\n";

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <net/if_arp.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -9,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/iphlpapi.h"
+#include "platform/standin/adapter_table.h"
 
 namespace adreca::platform::standin {
 namespace {
@@ -21,8 +19,9 @@ Adapter Loopback() {
   Adapter lo;
   lo.index = 1;
   lo.name = "lo";
-  lo.type = ARPHRD_LOOPBACK;
-  lo.flags = IFF_LOOPBACK | IFF_UP;
+  lo.type = LinkType::kLoopback;
+  lo.loopback = true;
+  lo.up = true;
   lo.hardware_address.assign(6, 0);
   lo.ipv4 = {{{127, 0, 0, 1}, 8}};
   return lo;
@@ -36,20 +35,20 @@ AdapterSnapshot HandMade() {
   Adapter& eth = snapshot.adapters.emplace_back();
   eth.index = 2;
   eth.name = "eth0";
-  eth.type = ARPHRD_ETHER;
-  eth.flags = IFF_UP;
+  eth.type = LinkType::kEthernet;
+  eth.up = true;
   eth.hardware_address = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
   eth.ipv4 = {{{192, 0, 2, 10}, 24}, {{198, 51, 100, 7}, 25}};
   eth.ipv4_gateways = {{192, 0, 2, 1}};
   Adapter& tun = snapshot.adapters.emplace_back();
   tun.index = 4;
   tun.name = "tun0";
-  tun.type = ARPHRD_NONE;
+  tun.type = LinkType::kNone;
   tun.ipv6 = {{{0x20, 0x01, 0x0d, 0xb8}, 64}};
   Adapter& ib = snapshot.adapters.emplace_back();
   ib.index = 7;
   ib.name = "ib0";
-  ib.type = ARPHRD_INFINIBAND;
+  ib.type = LinkType::kInfiniband;
   for (std::uint8_t b = 1; b <= 20; ++b) ib.hardware_address.push_back(b);
   ib.ipv4 = {{{203, 0, 113, 9}, 32}};
   return snapshot;

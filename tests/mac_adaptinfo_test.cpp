@@ -111,7 +111,7 @@ class ScriptedAdaptersInfo {
 
   static inline ScriptedAdaptersInfo* current_ = nullptr;
   std::vector<Reply> replies_;
-  seam::ScopedFake<decltype(platform::GetAdaptersInfo)::Function> fake_{platform::GetAdaptersInfo,
+  seam::ScopedFake<decltype(platform::GetAdaptersInfo)> fake_{&platform::GetAdaptersInfo,
                                                                         &Trampoline};
 };
 

@@ -1,7 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <net/if_arp.h>
 
 #include <cstdint>
 #include <cstring>
@@ -10,7 +8,7 @@
 
 #include "core/text.h"
 #include "platform/netapi32.h"
-#include "platform/standin/netapi32.h"
+#include "platform/standin/transports.h"
 #include "tests/support/adapters.h"
 
 namespace adreca::platform::standin {
@@ -18,6 +16,9 @@ namespace {
 
 using testing::AddressedAdapter;
 using testing::MakeAdapter;
+using platform::standin::LinkType;
+using testing::kLoopbackUp;
+using testing::kDown;
 
 using Texts = std::vector<std::u16string>;
 
@@ -27,14 +28,14 @@ AdapterSnapshot MixedSnapshot() {
   AdapterSnapshot snapshot;
   snapshot.host_name = "workbench";
   snapshot.adapters.push_back(
-      AddressedAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK));
+      AddressedAdapter(1, "lo", {0, 0, 0, 0, 0, 0}, LinkType::kLoopback, kLoopbackUp));
   snapshot.adapters.push_back(AddressedAdapter(2, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}));
   Adapter ipv6_only = MakeAdapter(3, "wlan0", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55});
   ipv6_only.ipv6.push_back({{0x20, 0x01, 0x0d, 0xb8}, 64});
   snapshot.adapters.push_back(ipv6_only);
-  snapshot.adapters.push_back(AddressedAdapter(4, "tun0", {}, ARPHRD_NONE));
+  snapshot.adapters.push_back(AddressedAdapter(4, "tun0", {}, LinkType::kNone));
   snapshot.adapters.push_back(
-      AddressedAdapter(5, "eth1", {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}, ARPHRD_ETHER, 0));
+      AddressedAdapter(5, "eth1", {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}, LinkType::kEthernet, kDown));
   return snapshot;
 }
 

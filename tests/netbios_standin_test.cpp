@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <net/if_arp.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/error.h"
-#include "platform/standin/netbios.h"
+#include "platform/standin/netbios_standin.h"
 #include "tests/support/adapters.h"
 
 namespace adreca::platform::standin {
@@ -15,6 +13,8 @@ namespace {
 
 using testing::AddressedAdapter;
 using testing::MakeAdapter;
+using platform::standin::LinkType;
+using testing::kLoopbackUp;
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint8_t kUntouched = 0xCC;
@@ -24,7 +24,7 @@ AdapterSnapshot Machine() {
   AdapterSnapshot snapshot;
   snapshot.host_name = "myhost.example.org";
   snapshot.adapters = {
-      AddressedAdapter(1, "lo", Bytes(6, 0), ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK),
+      AddressedAdapter(1, "lo", Bytes(6, 0), LinkType::kLoopback, kLoopbackUp),
       AddressedAdapter(2, "eth0", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}),
       MakeAdapter(3, "v6only", {2, 0, 0, 0, 0, 3}),
       AddressedAdapter(4, "tun0", {}),

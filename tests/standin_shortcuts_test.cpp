@@ -5,7 +5,6 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <net/if_arp.h>
 
 #include <array>
 #include <chrono>
@@ -18,13 +17,16 @@
 
 #include "core/text.h"
 #include "platform/iphlpapi.h"
+#include "platform/linux/rtnetlink_snapshot.h"
 #include "platform/standin/adapter_snapshot.h"
-#include "platform/standin/iphlpapi.h"
-#include "platform/standin/wmi.h"
+#include "platform/standin/adapter_table.h"
+#include "platform/standin/adapter_configurations.h"
 #include "tests/support/netns.h"
 
 namespace adreca::platform::standin {
 namespace {
+
+using ::adreca::platform::ReadAdapterSnapshot;
 
 using testing::TestNamespace;
 
@@ -43,9 +45,9 @@ TEST(SnapshotPartsTest, OnlyThePartsAskedForAreRead) {
   const auto inside = netns.Enter();
 
   const AdapterSnapshot full = ReadAdapterSnapshot();
-  const AdapterSnapshot links = ReadPartialSnapshot(kLinksAndAddresses);
-  const AdapterSnapshot gateways = ReadPartialSnapshot({.gateways = true, .dns_servers = false});
-  const AdapterSnapshot dns = ReadPartialSnapshot({.gateways = false, .dns_servers = true});
+  const AdapterSnapshot links = ReadAdapterSnapshot(kLinksAndAddresses);
+  const AdapterSnapshot gateways = ReadAdapterSnapshot({.gateways = true, .dns_servers = false});
+  const AdapterSnapshot dns = ReadAdapterSnapshot({.gateways = false, .dns_servers = true});
 
   using Gateways = std::vector<std::array<std::uint8_t, 4>>;
   EXPECT_EQ(Named(full, "eth0").ipv4_gateways, (Gateways{{192, 0, 2, 1}}));
@@ -142,7 +144,7 @@ AdapterSnapshot EveryOctetValue() {
     Adapter& adapter = snapshot.adapters.emplace_back();
     adapter.index = value + 2;
     adapter.name = "eth" + std::to_string(value);
-    adapter.type = ARPHRD_ETHER;
+    adapter.type = LinkType::kEthernet;
     adapter.hardware_address = {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(value)};
     const auto octet = static_cast<std::uint8_t>(value);
     adapter.ipv4 = {{{octet, static_cast<std::uint8_t>(255 - value), octet, 7}, 24}};

@@ -1,7 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <net/if_arp.h>
 
 #include <cstdint>
 #include <memory>
@@ -9,7 +7,8 @@
 #include <vector>
 
 #include "core/error.h"
-#include "platform/standin/wmi.h"
+#include "core/text.h"
+#include "platform/standin/adapter_configurations.h"
 #include "probes/probes.h"
 #include "tests/support/adapters.h"
 #include "tests/support/netns.h"
@@ -20,6 +19,7 @@ namespace {
 
 using testing::AddressedAdapter;
 using testing::MakeAdapter;
+using platform::standin::LinkType;
 
 using ::adreca::testing::TestNamespace;
 using ::testing::ElementsAre;
@@ -29,7 +29,12 @@ constexpr std::u16string_view kHostName = u"Workstation7";
 using ::adreca::testing::Raised;
 using ::adreca::testing::RaisedBy;
 
-SharedSnapshot NoAdapters() { return std::make_shared<const AdapterSnapshot>(); }
+// No adapter, on a computer named kHostName.
+SharedSnapshot NoAdapters() {
+  AdapterSnapshot snapshot;
+  snapshot.host_name = ToUtf8(kHostName);
+  return std::make_shared<const AdapterSnapshot>(std::move(snapshot));
+}
 
 // ---- Monikers ----
 
@@ -50,7 +55,7 @@ TEST(WmiStandinMonikerTest, BindsOnlyTheLocalCimv2Namespace) {
   };
   for (const char16_t* moniker : bound) {
     SCOPED_TRACE(::testing::PrintToString(std::u16string(moniker)));
-    EXPECT_NE(ConnectServices(moniker, kHostName, &NoAdapters), nullptr);
+    EXPECT_NE(ConnectServices(moniker, &NoAdapters), nullptr);
   }
 }
 
@@ -80,7 +85,7 @@ TEST(WmiStandinMonikerTest, RefusesOtherMonikersWithTheServiceError) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::u16string(c.moniker)));
-    const Raised raised = RaisedBy([&] { ConnectServices(c.moniker, kHostName, &NoAdapters); });
+    const Raised raised = RaisedBy([&] { ConnectServices(c.moniker, &NoAdapters); });
     EXPECT_EQ(raised.number, c.number);
     EXPECT_EQ(raised.description, c.description);
   }
@@ -115,7 +120,7 @@ TEST(WmiStandinQueryTest, RefusesOtherQueryTextWithInvalidQuery) {
       u"Select * from Win32_NetworkAdapterConfiguration Where IPEnabled = True;",
   };
   int reads = 0;
-  auto services = ConnectServices(u"winmgmts:", kHostName, [&] {
+  auto services = ConnectServices(u"winmgmts:", [&] {
     ++reads;
     return std::make_shared<const AdapterSnapshot>();
   });
@@ -132,13 +137,13 @@ TEST(WmiStandinQueryTest, RefusesOtherQueryTextWithInvalidQuery) {
 
 AdapterSnapshot SampleSnapshot() {
   Adapter loopback = AddressedAdapter(1, "lo", {0, 0, 0, 0, 0, 0});
-  loopback.type = ARPHRD_LOOPBACK;
-  loopback.flags |= IFF_LOOPBACK;
+  loopback.type = LinkType::kLoopback;
+  loopback.loopback = true;
   Adapter ipv6_only = MakeAdapter(4, "wlan0", {0x0a, 0xbc, 0xde, 0xf0, 0x12, 0x34});
   ipv6_only.ipv6.push_back({{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05}, 64});
   AdapterSnapshot snapshot;
   snapshot.adapters = {
-      AddressedAdapter(5, "tun0", {}, ARPHRD_NONE),
+      AddressedAdapter(5, "tun0", {}, LinkType::kNone),
       loopback,
       MakeAdapter(2, "eth1", {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}),
       AddressedAdapter(3, "eth0", {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}),
@@ -191,7 +196,7 @@ TEST(WmiStandinItemsTest, PropertyNamesIgnoreCaseAndUnknownOnesAreNotFound) {
 
 TEST(WmiStandinItemsTest, EachQueryReadsTheAdaptersOnceAndBindingNone) {
   int reads = 0;
-  auto services = ConnectServices(u"winmgmts:", kHostName, [&] {
+  auto services = ConnectServices(u"winmgmts:", [&] {
     ++reads;
     return std::make_shared<const AdapterSnapshot>(SampleSnapshot());
   });

@@ -1,87 +1,19 @@
-#include "platform/linux/adapter_identity.h"
+// Naming the adapter behind an address on Linux: the stand-in's naming over
+// the adapters of the calling thread's network namespace, with the origin
+// that sysfs gives.
 
-#include <fcntl.h>
-#include <net/if_arp.h>
-#include <unistd.h>
+#include "platform/adapter_identity.h"
 
-#include <algorithm>
-#include <array>
-#include <cerrno>
-#include <optional>
-#include <string>
-
-#include "core/text.h"
-#include "platform/standin/adapter_identity.h"
-#include "platform/standin/adapter_reading.h"
-
-namespace adreca::platform::standin {
-namespace {
-
-constexpr char kSysfsNetFolder[] = "/sys/class/net/";
-
-// One value of a file in the interface's sysfs folder, without its line end.
-std::optional<std::string> ReadSysfsValue(const std::string& interface_name, const char* attribute) {
-  // Interface names come from the kernel, which forbids these; checked anyway
-  // because the name becomes part of a path.
-  if (interface_name.empty() || interface_name == "." || interface_name == ".." ||
-      interface_name.find('/') != std::string::npos) {
-    return std::nullopt;
-  }
-  // Plain reads: the values are a line of a few bytes, and a stream would
-  // set up the C++ locale machinery for them at every start of the report.
-  const std::string path = kSysfsNetFolder + interface_name + "/" + attribute;
-  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return std::nullopt;
-  std::array<char, 64> buffer{};
-  ssize_t got = 0;
-  do {
-    got = ::read(file, buffer.data(), buffer.size());
-  } while (got < 0 && errno == EINTR);
-  ::close(file);
-  if (got <= 0) return std::nullopt;
-  std::string value(buffer.data(), static_cast<std::size_t>(got));
-  value.erase(std::min(value.find('\n'), value.size()));
-  return value;
-}
-
-// Whether sysfs's address text ("00:1a:2b:3c:4d:5e") names the adapter's address.
-bool IsAddressOf(const std::string& text, const Adapter& adapter) {
-  const auto bytes = ParseHardwareAddress(FromUtf8(text));
-  return bytes && std::equal(bytes->begin(), bytes->end(), adapter.hardware_address.begin(),
-                             adapter.hardware_address.end());
-}
-
-}  // namespace
-
-AddressOrigin ParseAddressAssignType(std::string_view text) {
-  // NET_ADDR_PERM, NET_ADDR_RANDOM, NET_ADDR_STOLEN and NET_ADDR_SET.
-  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-  if (text == "0") return AddressOrigin::kPermanent;
-  if (text == "1") return AddressOrigin::kRandom;
-  if (text == "2") return AddressOrigin::kStolen;
-  if (text == "3") return AddressOrigin::kSet;
-  return AddressOrigin::kUnknown;
-}
-
-AddressOrigin ReadAddressOrigin(const Adapter& adapter) {
-  const auto index = ReadSysfsValue(adapter.name, "ifindex");
-  const auto address = ReadSysfsValue(adapter.name, "address");
-  if (!index || *index != std::to_string(adapter.index) || !address || !IsAddressOf(*address, adapter)) {
-    return AddressOrigin::kUnknown;
-  }
-  const auto type = ReadSysfsValue(adapter.name, "addr_assign_type");
-  return type ? ParseAddressAssignType(*type) : AddressOrigin::kUnknown;
-}
-
-}  // namespace adreca::platform::standin
+#include "platform/linux/address_origin.h"
+#include "platform/linux/answer_snapshot.h"
+#include "platform/standin/adapter_naming.h"
 
 namespace adreca::platform {
 
 std::vector<AdapterIdentity> FindAdaptersByAddress(std::u16string_view address, AdapterSet seen_by) {
   const auto bytes = ParseHardwareAddress(address);
   if (!bytes) return {};
-  return standin::IdentifyAdapters(*standin::SnapshotForAnswer({}), *bytes, seen_by,
-                                   &standin::ReadAddressOrigin);
+  return standin::IdentifyAdapters(*SnapshotForAnswer({}), *bytes, seen_by, &ReadAddressOrigin);
 }
 
 }  // namespace adreca::platform

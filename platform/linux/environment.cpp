@@ -11,7 +11,6 @@
 
 #include "core/error.h"
 #include "core/text.h"
-#include "platform/seam.h"
 
 namespace adreca::platform {
 
@@ -50,7 +49,6 @@ std::string PrivateRuntimeFolder() {
 }  // namespace
 
 std::u16string GetEnvironmentVariable(std::u16string_view name) {
-  if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
   const std::string value = Variable(ToUtf8(name).c_str());
   if (value.empty() && name == u"COMSPEC") return DefaultInterpreter();
   // Kept byte for byte, as the temporary folder is: bytes that are not UTF-8

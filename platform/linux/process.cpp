@@ -22,7 +22,6 @@
 #include "platform/environment.h"
 #include "platform/linux/orphans.h"
 #include "platform/linux/path_walk.h"
-#include "platform/seam.h"
 #include "platform/win32_errors.h"
 
 extern char** environ;
@@ -240,22 +239,16 @@ ExitStatus Wait(ProcessHandle process, std::int32_t timeout_milliseconds) {
 
 }  // namespace
 
-// There are no windows here to show minimised.
+// Linux has no libraries of the Windows kind to load.
 void LoadLibrariesFromTheSystemFolderOnly() {}
 
-ProcessHandle StartProcess(const std::u16string& command_line, int show_window) {
-  if (const auto* fake = seam::FakeOf(&StartProcess)) return (*fake)(command_line, show_window);
-  return Start(command_line);
-}
+// There are no windows here to show minimised.
+ProcessHandle StartProcess(const std::u16string& command_line, int /*show_window*/) { return Start(command_line); }
 
 ExitStatus WaitForProcess(ProcessHandle process, std::int32_t timeout_milliseconds) {
-  if (const auto* fake = seam::FakeOf(&WaitForProcess)) return (*fake)(process, timeout_milliseconds);
   return Wait(process, timeout_milliseconds);
 }
 
-void AbandonProcess(ProcessHandle process) {
-  if (const auto* fake = seam::FakeOf(&AbandonProcess)) return (*fake)(process);
-  Abandon(process);
-}
+void AbandonProcess(ProcessHandle process) { Abandon(process); }
 
 }  // namespace adreca::platform

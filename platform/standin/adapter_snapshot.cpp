@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <net/if.h>
-#include <net/if_arp.h>
 #include <netinet/in.h>
 
 #include <string>
@@ -56,15 +55,6 @@ bool IsServerAddress(std::string_view word) {
 }
 
 }  // namespace
-
-bool Adapter::IsLoopback() const { return type == ARPHRD_LOOPBACK || (flags & IFF_LOOPBACK) != 0; }
-
-bool Adapter::IsUp() const { return (flags & IFF_UP) != 0; }
-
-// IFF_LOWER_UP of <linux/if.h>, which does not go with glibc's <net/if.h>.
-constexpr unsigned kLowerUp = 1u << 16;
-
-bool Adapter::IsConnected() const { return IsUp() && (flags & kLowerUp) != 0; }
 
 bool Sees(AdapterSet set, const Adapter& adapter) {
   if (adapter.IsLoopback()) return false;

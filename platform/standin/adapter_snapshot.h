@@ -1,7 +1,14 @@
 #pragma once
 
+// The machine's adapters as the stand-ins see them: what each stand-in of a
+// Windows interface answers from. Portable: the platform's reading of its
+// adapters (on Linux, platform/linux/rtnetlink_snapshot.h) maps the system's
+// link types and flags to these.
+
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,28 +27,42 @@ struct Ipv6Address {
   std::uint8_t prefix_length = 0;
 };
 
-// One network interface of the machine as the kernel reports it.
+// What kind of link an adapter is.
+enum class LinkType : std::uint8_t {
+  kEthernet,
+  kWireless,  // 802.11
+  kLoopback,
+  kInfiniband,
+  kPointToPoint,  // PPP
+  kIpTunnel,      // ipip, gre, sit, vti and their IPv6 kinds
+  kNone,          // no link layer at all (tun devices)
+  kOther,
+};
+
+// One network interface of the machine.
 struct Adapter {
   int index = 0;
   std::string name;
-  std::uint16_t type = 0;  // ARPHRD_* link type
-  unsigned flags = 0;      // IFF_* flags
+  LinkType type = LinkType::kEthernet;
+  unsigned type_number = 0;  // the platform's own number for the link type, which names an unknown one
+  bool up = false;
+  bool carrier = false;   // the far end is there: a cable plugged in, a peer up
+  bool loopback = false;  // flagged as loopback, whatever its type
   // The six-byte (MAC) address; empty when the link has none or has a link
   // address of another length (a tunnel's IP address, InfiniBand's 20 bytes).
   std::vector<std::uint8_t> hardware_address;
-  std::vector<std::uint8_t> permanent_address;  // the same; empty where the kernel gives none
+  std::vector<std::uint8_t> permanent_address;  // the same; empty where the platform gives none
   std::string kind;               // the virtual link's kind ("veth", "bridge", ...); empty for hardware
   std::string parent_bus;         // bus of the device behind the link ("pci", "usb"); empty if none
   std::string parent_device;      // that device's name on its bus ("0000:00:1f.6")
-  std::vector<Ipv4Address> ipv4;  // in the kernel's order
-  std::vector<Ipv6Address> ipv6;  // in the kernel's order
+  std::vector<Ipv4Address> ipv4;  // in the platform's order
+  std::vector<Ipv6Address> ipv6;  // in the platform's order
   std::vector<std::array<std::uint8_t, 4>> ipv4_gateways;   // default routes
   std::vector<std::array<std::uint8_t, 16>> ipv6_gateways;  // default routes
 
-  bool IsLoopback() const;
-  bool IsUp() const;
-  // Up, with a carrier: a cable plugged in, a peer on the far end.
-  bool IsConnected() const;
+  bool IsLoopback() const { return loopback || type == LinkType::kLoopback; }
+  // Up, with a carrier.
+  bool IsConnected() const { return up && carrier; }
   bool HasIpAddress() const { return !ipv4.empty() || !ipv6.empty(); }
 };
 
@@ -57,21 +78,18 @@ struct AdapterSnapshot {
   std::vector<std::string> dns_servers;  // textual addresses, in file order
 };
 
-// Reads the adapters of the calling thread's network namespace through
-// rtnetlink dumps (links, addresses, routes). Time is linear in the number of
-// interfaces. Raises a platform error when the kernel cannot be asked.
-AdapterSnapshot ReadAdapterSnapshot();
+using SharedSnapshot = std::shared_ptr<const AdapterSnapshot>;
 
-// What a snapshot reads besides the links, their addresses and the host name.
-// A caller that reports no gateways spares the route dump; one that reports
-// no DNS servers spares the resolver's file.
+// Reads the adapters an answer is made from.
+using SnapshotReader = std::function<SharedSnapshot()>;
+
+// What a reading of the adapters gathers besides the links, their addresses
+// and the host name. An answer that reports no gateways spares the routes; one
+// that reports no DNS servers spares the resolver's file.
 struct SnapshotParts {
   bool gateways = true;     // ipv4_gateways, ipv6_gateways
   bool dns_servers = true;  // dns_servers
 };
-
-// ReadAdapterSnapshot with only the parts asked for; the others stay empty.
-AdapterSnapshot ReadPartialSnapshot(SnapshotParts parts);
 
 // The links, their addresses and the host name, for the answers that report
 // neither gateways nor DNS servers.

@@ -1,14 +1,12 @@
 #include "platform/standin/ipconfig_listing.h"
 
-#include <arpa/inet.h>
-#include <net/if_arp.h>
-
 #include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
 
 #include "address/hex_text.h"
+#include "platform/standin/ip_text.h"
 
 namespace adreca::platform::standin {
 namespace {
@@ -79,44 +77,25 @@ std::string HardwareAddressText(const std::vector<std::uint8_t>& bytes) {
   return HexText<std::string>(bytes, '-');
 }
 
-std::string AddressText(int family, const void* bytes) {
-  std::array<char, INET6_ADDRSTRLEN> text{};
-  inet_ntop(family, bytes, text.data(), text.size());
-  return text.data();
-}
-
-std::string Ipv4Text(const std::array<std::uint8_t, 4>& address) {
-  return AddressText(AF_INET, address.data());
-}
-
-std::string SubnetMaskText(std::uint8_t prefix_length) {
-  const unsigned bits = prefix_length > 32 ? 32 : prefix_length;
-  const std::uint32_t mask = bits == 0 ? 0 : ~std::uint32_t{0} << (32 - bits);
-  const std::array<std::uint8_t, 4> bytes{
-      static_cast<std::uint8_t>(mask >> 24), static_cast<std::uint8_t>(mask >> 16),
-      static_cast<std::uint8_t>(mask >> 8), static_cast<std::uint8_t>(mask)};
-  return Ipv4Text(bytes);
-}
+std::string SubnetMaskText(std::uint8_t prefix_length) { return DottedIpv4(Netmask(prefix_length)); }
 
 bool IsLinkLocal(const std::array<std::uint8_t, 16>& address) {
   return address[0] == 0xFE && (address[1] & 0xC0) == 0x80;
 }
 
 // Link-local addresses are only meaningful with their zone, the interface index.
-std::string Ipv6Text(const std::array<std::uint8_t, 16>& address, int index) {
-  std::string text = AddressText(AF_INET6, address.data());
+std::string ZonedIpv6Text(const std::array<std::uint8_t, 16>& address, int index) {
+  std::string text = Ipv6Text(address);
   if (IsLinkLocal(address)) text += '%' + std::to_string(index);
   return text;
 }
 
-std::string_view AdapterKind(std::uint16_t link_type) {
-  switch (link_type) {
-    case ARPHRD_ETHER:
-    case ARPHRD_INFINIBAND:
+std::string_view AdapterKind(LinkType type) {
+  switch (type) {
+    case LinkType::kEthernet:
+    case LinkType::kInfiniband:
       return "Ethernet adapter";
-    case ARPHRD_IEEE80211:
-    case ARPHRD_IEEE80211_PRISM:
-    case ARPHRD_IEEE80211_RADIOTAP:
+    case LinkType::kWireless:
       return "Wireless LAN adapter";
     default:
       return "Tunnel adapter";
@@ -151,14 +130,14 @@ void AppendIpv6Addresses(std::string& text, const Adapter& adapter) {
     for (const Ipv6Address& address : adapter.ipv6) {
       if (IsLinkLocal(address.address) != link_local) continue;
       AppendField(text, link_local ? kLinkLocalIpv6 : kIpv6Address,
-                  Ipv6Text(address.address, adapter.index) + "(Preferred)");
+                  ZonedIpv6Text(address.address, adapter.index) + "(Preferred)");
     }
   }
 }
 
 void AppendIpv4Addresses(std::string& text, const Adapter& adapter) {
   for (const Ipv4Address& address : adapter.ipv4) {
-    AppendField(text, kIpv4Address, Ipv4Text(address.address) + "(Preferred)");
+    AppendField(text, kIpv4Address, DottedIpv4(address.address) + "(Preferred)");
     AppendField(text, kSubnetMask, SubnetMaskText(address.prefix_length));
   }
 }
@@ -166,8 +145,8 @@ void AppendIpv4Addresses(std::string& text, const Adapter& adapter) {
 // IPv6 gateways first, as Windows lists them; the line stays, empty, without any.
 void AppendGateways(std::string& text, const Adapter& adapter) {
   std::vector<std::string> gateways;
-  for (const auto& gateway : adapter.ipv6_gateways) gateways.push_back(Ipv6Text(gateway, adapter.index));
-  for (const auto& gateway : adapter.ipv4_gateways) gateways.push_back(Ipv4Text(gateway));
+  for (const auto& gateway : adapter.ipv6_gateways) gateways.push_back(ZonedIpv6Text(gateway, adapter.index));
+  for (const auto& gateway : adapter.ipv4_gateways) gateways.push_back(DottedIpv4(gateway));
   if (gateways.empty()) gateways.emplace_back();
   AppendFieldValues(text, kDefaultGateway, gateways);
 }

@@ -123,6 +123,7 @@ int WriteAll(int descriptor, std::string_view bytes) {
       if (errno == EINTR) continue;
       return errno;
     }
+    if (written == 0) return EIO;
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return 0;

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "platform/seam.h"
 #include "platform/windows/full_path.h"
 #include "platform/windows/windows_text.h"
 
@@ -32,10 +31,7 @@ std::u16string Variable(std::u16string_view name) {
 
 }  // namespace
 
-std::u16string GetEnvironmentVariable(std::u16string_view name) {
-  if (const auto* fake = seam::FakeOf(&GetEnvironmentVariable)) return (*fake)(name);
-  return Variable(name);
-}
+std::u16string GetEnvironmentVariable(std::u16string_view name) { return Variable(name); }
 
 // The interpreter that writes the listing runs in the system folder, not in
 // the program's current one, so the listing's folder is named the same way

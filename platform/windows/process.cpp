@@ -8,7 +8,6 @@
 
 #include "core/error.h"
 #include "core/text.h"
-#include "platform/seam.h"
 #include "platform/windows/windows_text.h"
 
 namespace adreca::platform {
@@ -162,18 +161,13 @@ ExitStatus Wait(ProcessHandle process, std::int32_t timeout_milliseconds) {
 }  // namespace
 
 ProcessHandle StartProcess(const std::u16string& command_line, int show_window) {
-  if (const auto* fake = seam::FakeOf(&StartProcess)) return (*fake)(command_line, show_window);
   return Start(command_line, show_window);
 }
 
 ExitStatus WaitForProcess(ProcessHandle process, std::int32_t timeout_milliseconds) {
-  if (const auto* fake = seam::FakeOf(&WaitForProcess)) return (*fake)(process, timeout_milliseconds);
   return Wait(process, timeout_milliseconds);
 }
 
-void AbandonProcess(ProcessHandle process) {
-  if (const auto* fake = seam::FakeOf(&AbandonProcess)) return (*fake)(process);
-  Abandon(process);
-}
+void AbandonProcess(ProcessHandle process) { Abandon(process); }
 
 }  // namespace adreca::platform

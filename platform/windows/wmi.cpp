@@ -18,7 +18,6 @@
 
 #include "address/hex_text.h"
 #include "core/error.h"
-#include "platform/seam.h"
 #include "platform/windows/windows_text.h"
 #include "platform/windows/wmi_moniker.h"
 
@@ -273,7 +272,6 @@ class DispatchServices final : public Services {
 }  // namespace
 
 std::unique_ptr<Services> GetObject(std::u16string_view moniker) {
-  if (const auto* fake = seam::FakeOf(&GetObject)) return (*fake)(moniker);
   auto apartment = std::make_shared<Apartment>();
   const std::u16string name = WithoutEmptySecuritySettings(moniker);
   Ref<IDispatch> services;

@@ -26,18 +26,18 @@ int WrongNetbios(platform::NCB*) { return 0; }
 }  // namespace
 
 void InstallFakes() {
-  seam::ScopedFake netbios{platform::Netbios, &RightNetbios};
+  seam::ScopedFake netbios{&platform::Netbios, &RightNetbios};
   seam::ScopedFake start{&platform::StartProcess, &RightStart};
   seam::ScopedFake lambda{&platform::StartProcess,
                           [](const std::u16string&, int) { return platform::ProcessHandle{1}; }};
 #if ADRECA_WRONG_FAKE == 1 || ADRECA_WRONG_FAKE == 2
-  seam::ScopedFake wrong{platform::Netbios, &WrongNetbios};
+  seam::ScopedFake wrong{&platform::Netbios, &WrongNetbios};
 #elif ADRECA_WRONG_FAKE == 3
   // A callable that cannot take the operation's arguments.
   seam::ScopedFake wrong{&platform::StartProcess, [](int) { return platform::ProcessHandle{1}; }};
 #elif ADRECA_WRONG_FAKE == 4
-  // A stand-in registered for an entry point of another signature.
-  static const seam::Provided wrong{platform::Netbios, &RightStart};
+  // A call through the seam with an argument that the operation does not take.
+  seam::Call(platform::Netbios, &start);
 #endif
 }
 

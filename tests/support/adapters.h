@@ -1,8 +1,5 @@
 #pragma once
 
-#include <net/if.h>
-#include <net/if_arp.h>
-
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -13,27 +10,37 @@
 namespace adreca::testing {
 
 using platform::standin::Adapter;
+using platform::standin::LinkType;
 
-// The flags of an interface that is up with a carrier (IFF_LOWER_UP is
-// <linux/if.h>'s, which does not go with <net/if.h>).
-inline constexpr unsigned kUpWithCarrier = IFF_UP | IFF_RUNNING | (1u << 16);
+// Whether a hand-made adapter is up, has a carrier and is flagged loopback.
+struct LinkState {
+  bool up = true;
+  bool carrier = true;
+  bool loopback = false;
+};
+inline constexpr LinkState kUpWithCarrier{};
+inline constexpr LinkState kUpWithoutCarrier{.up = true, .carrier = false};
+inline constexpr LinkState kDown{.up = false, .carrier = false};
+inline constexpr LinkState kLoopbackUp{.loopback = true};
 
 // A hand-made adapter of a snapshot, with no IP address.
 inline Adapter MakeAdapter(int index, std::string name, std::vector<std::uint8_t> hardware_address,
-                           std::uint16_t type = ARPHRD_ETHER, unsigned flags = kUpWithCarrier) {
+                           LinkType type = LinkType::kEthernet, LinkState state = kUpWithCarrier) {
   Adapter adapter;
   adapter.index = index;
   adapter.name = std::move(name);
   adapter.type = type;
-  adapter.flags = flags;
+  adapter.up = state.up;
+  adapter.carrier = state.carrier;
+  adapter.loopback = state.loopback;
   adapter.hardware_address = std::move(hardware_address);
   return adapter;
 }
 
 // The same with one documentation-range IPv4 address, 192.0.2.<index>/24.
 inline Adapter AddressedAdapter(int index, std::string name, std::vector<std::uint8_t> hardware_address,
-                                std::uint16_t type = ARPHRD_ETHER, unsigned flags = kUpWithCarrier) {
-  Adapter adapter = MakeAdapter(index, std::move(name), std::move(hardware_address), type, flags);
+                                LinkType type = LinkType::kEthernet, LinkState state = kUpWithCarrier) {
+  Adapter adapter = MakeAdapter(index, std::move(name), std::move(hardware_address), type, state);
   adapter.ipv4.push_back({{192, 0, 2, static_cast<std::uint8_t>(index)}, 24});
   return adapter;
 }

@@ -40,7 +40,7 @@ fs::path WriteScript(const fs::path& path, const std::string& body) {
 }
 
 platform::ExitStatus ShortWait(platform::ProcessHandle process, std::int32_t) {
-  return seam::Unfaked(&platform::WaitForProcess, process, 1000);
+  return platform::WaitForProcess(process, 1000);
 }
 
 void HostileEnvironmentTest::SetUp() {

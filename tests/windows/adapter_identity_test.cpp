@@ -2,7 +2,7 @@
 // hand-made adapter list, and the real list of the platform (under Wine, the
 // host's adapters) against what GetAdaptersInfo reports.
 
-#include "platform/windows/adapter_identity.h"
+#include "platform/windows/adapter_addresses.h"
 
 #include <gtest/gtest.h>
 #include <ws2tcpip.h>

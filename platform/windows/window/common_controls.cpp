@@ -11,18 +11,18 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-#include "platform/seam.h"
+#include "platform/windows/entry_point.h"
 
 namespace adreca::platform::windows {
 namespace {
 
 constexpr char kLibrary[] = "comctl32.dll";
 
-const seam::EntryPoint<BOOL(const INITCOMMONCONTROLSEX*)> kInitCommonControlsEx{kLibrary,
+const windows::EntryPoint<BOOL(const INITCOMMONCONTROLSEX*)> kInitCommonControlsEx{kLibrary,
                                                                                 "InitCommonControlsEx"};
-const seam::EntryPoint<BOOL(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR)> kSetWindowSubclass{kLibrary,
+const windows::EntryPoint<BOOL(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR)> kSetWindowSubclass{kLibrary,
                                                                                          "SetWindowSubclass"};
-const seam::EntryPoint<LRESULT(HWND, UINT, WPARAM, LPARAM)> kDefSubclassProc{kLibrary, "DefSubclassProc"};
+const windows::EntryPoint<LRESULT(HWND, UINT, WPARAM, LPARAM)> kDefSubclassProc{kLibrary, "DefSubclassProc"};
 
 BOOL WINAPI BoundInitCommonControlsEx(const INITCOMMONCONTROLSEX* classes) {
   return kInitCommonControlsEx(classes);

@@ -1,13 +1,11 @@
-#include "platform/standin/netbios.h"
+#include "platform/standin/netbios_standin.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <mutex>
 
 #include "core/error.h"
-#include "platform/seam.h"
-#include "platform/standin/netapi32.h"
+#include "platform/standin/transports.h"
 
 namespace adreca::platform::standin {
 
@@ -150,20 +148,5 @@ bool NetbiosStandIn::WasReset(std::uint8_t lana, const LanAdapter& adapter) cons
   return mark && mark->interface_index == adapter.interface_index &&
          mark->interface_name == adapter.interface_name;
 }
-
-namespace {
-
-std::uint8_t NetbiosOfThisMachine(NCB* ncb) {
-  if (ncb == nullptr) return NRC_INVADDRESS;
-  static std::mutex mutex;
-  // Adapter numbers and status records need neither gateways nor DNS servers.
-  static NetbiosStandIn netbios([] { return SnapshotForAnswer(kLinksAndAddresses); });
-  std::lock_guard lock(mutex);
-  return netbios.Submit(*ncb);
-}
-
-const seam::Provided kNetbios{Netbios, &NetbiosOfThisMachine};
-
-}  // namespace
 
 }  // namespace adreca::platform::standin

@@ -1,6 +1,4 @@
-#include "platform/standin/adapter_identity.h"
-
-#include <net/if_arp.h>
+#include "platform/standin/adapter_naming.h"
 
 #include <algorithm>
 #include <string>
@@ -11,25 +9,25 @@ namespace adreca::platform::standin {
 
 namespace {
 
-std::string LinkTypeName(std::uint16_t type) {
-  switch (type) {
-    case ARPHRD_ETHER:
+std::string LinkTypeName(const Adapter& adapter) {
+  switch (adapter.type) {
+    case LinkType::kEthernet:
       return "Ethernet";
-    case ARPHRD_IEEE80211:
-    case ARPHRD_IEEE80211_PRISM:
-    case ARPHRD_IEEE80211_RADIOTAP:
+    case LinkType::kWireless:
       return "Wireless";
-    case ARPHRD_LOOPBACK:
+    case LinkType::kLoopback:
       return "Loopback";
-    case ARPHRD_INFINIBAND:
+    case LinkType::kInfiniband:
       return "InfiniBand";
-    case ARPHRD_PPP:
+    case LinkType::kPointToPoint:
       return "Point-to-point";
-    case ARPHRD_NONE:
+    case LinkType::kNone:
       return "Tunnel";
-    default:
-      return "Link type " + std::to_string(type);
+    case LinkType::kIpTunnel:
+    case LinkType::kOther:
+      break;
   }
+  return "Link type " + std::to_string(adapter.type_number);
 }
 
 bool IsAllZero(const HardwareAddress& address) {
@@ -44,7 +42,7 @@ bool HasAddress(const Adapter& adapter, const HardwareAddress& address) {
 }  // namespace
 
 std::u16string DescribeAdapter(const Adapter& adapter) {
-  std::string text = LinkTypeName(adapter.type) + " adapter";
+  std::string text = LinkTypeName(adapter) + " adapter";
   if (!adapter.kind.empty()) {
     text += ", virtual (" + adapter.kind + ")";
   } else if (!adapter.parent_device.empty()) {

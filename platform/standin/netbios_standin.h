@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/netbios.h"
-#include "platform/standin/adapter_reading.h"
 #include "platform/standin/adapter_snapshot.h"
 
 namespace adreca::platform::standin {

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
-#include "platform/standin/adapter_reading.h"
 #include "platform/standin/adapter_snapshot.h"
 #include "platform/wmi.h"
 
@@ -27,12 +27,15 @@ inline constexpr std::int32_t kRpcServerUnavailable =
     static_cast<std::int32_t>(0x800706BAu);  // RPC_S_SERVER_UNAVAILABLE
 }  // namespace wbem_error
 
+// This computer's name, asked for only when a moniker names a server by name.
+using HostName = std::function<std::u16string()>;
+
 // Checks that a "winmgmts:" moniker names the namespace root\cimv2 of this
 // computer: security settings in braces are allowed and ignored, the server
-// may be ".", "localhost" or `host_name`, and a moniker without a namespace
+// may be ".", "localhost" or the host name, and a moniker without a namespace
 // names root\cimv2. Names match without regard to case, "/" stands for "\".
 // Raises the service's error for anything else.
-void CheckMoniker(std::u16string_view moniker, std::u16string_view host_name);
+void CheckMoniker(std::u16string_view moniker, const HostName& host_name);
 
 // True for "Select * from Win32_NetworkAdapterConfiguration Where IPEnabled =
 // True" in any letter case and with any blanks that WQL allows between words.
@@ -45,9 +48,9 @@ bool IsAdapterConfigurationQuery(std::u16string_view query);
 // address), IPEnabled.
 std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(const AdapterSnapshot& snapshot);
 
-// The service of root\cimv2, bound from `moniker`; every query reads the
-// adapters once through `read_snapshot`.
-std::unique_ptr<wmi::Services> ConnectServices(std::u16string_view moniker, std::u16string_view host_name,
-                                               SnapshotReader read_snapshot);
+// The service of root\cimv2, bound from `moniker` (a server named by name is
+// compared with the host name of a reading); every query reads the adapters
+// once through `read_snapshot`.
+std::unique_ptr<wmi::Services> ConnectServices(std::u16string_view moniker, SnapshotReader read_snapshot);
 
 }  // namespace adreca::platform::standin

@@ -23,10 +23,14 @@ std::u16string TransportName(const Adapter& adapter);
 std::u16string TransportAddress(const Adapter& adapter);
 
 // NetWkstaTransportEnum answered from `snapshot`. The list (records, then
-// their strings) is one allocation that NetApiBufferFree releases.
+// their strings) is one allocation that ReleaseTransports releases.
 std::uint32_t EnumerateTransports(const AdapterSnapshot& snapshot, const char16_t* server_name,
                                   std::uint32_t level, std::uint8_t** buffer, std::uint32_t preferred_length,
                                   std::uint32_t* entries_read, std::uint32_t* total_entries,
                                   std::uint32_t* resume_handle);
+
+// NetApiBufferFree of a list that EnumerateTransports made; a null buffer is
+// accepted.
+void ReleaseTransports(void* buffer);
 
 }  // namespace adreca::platform::standin

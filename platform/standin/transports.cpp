@@ -1,4 +1,4 @@
-#include "platform/standin/netapi32.h"
+#include "platform/standin/transports.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +15,6 @@
 #include "core/fnv1a.h"
 #include "core/text.h"
 #include "platform/netapi32.h"
-#include "platform/standin/adapter_reading.h"
 
 namespace adreca::platform::standin {
 
@@ -145,24 +144,6 @@ std::uint32_t Fail(std::uint32_t code, std::uint8_t** buffer, std::uint32_t* ent
   return code;
 }
 
-// ---- Entry points ----
-
-std::uint32_t NetWkstaTransportEnumStandIn(char16_t* server_name, std::uint32_t level, std::uint8_t** buffer,
-                                           std::uint32_t preferred_length, std::uint32_t* entries_read,
-                                           std::uint32_t* total_entries, std::uint32_t* resume_handle) {
-  // Transports need neither gateways nor DNS servers.
-  return EnumerateTransports(*SnapshotForAnswer(kLinksAndAddresses), server_name, level, buffer,
-                             preferred_length, entries_read, total_entries, resume_handle);
-}
-
-std::uint32_t NetApiBufferFreeStandIn(void* buffer) {
-  std::free(buffer);
-  return kErrorSuccess;
-}
-
-const seam::Provided kNetWkstaTransportEnum{NetWkstaTransportEnum, &NetWkstaTransportEnumStandIn};
-const seam::Provided kNetApiBufferFree{NetApiBufferFree, &NetApiBufferFreeStandIn};
-
 }  // namespace
 
 std::vector<const Adapter*> TransportAdapters(const AdapterSnapshot& snapshot) {
@@ -216,5 +197,7 @@ std::uint32_t EnumerateTransports(const AdapterSnapshot& snapshot, const char16_
     *resume_handle = complete ? 0 : static_cast<std::uint32_t>(first + delivered.size());
   return complete ? kErrorSuccess : kErrorMoreData;
 }
+
+void ReleaseTransports(void* buffer) { std::free(buffer); }
 
 }  // namespace adreca::platform::standin

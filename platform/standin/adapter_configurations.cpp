@@ -1,12 +1,7 @@
-#include "platform/standin/wmi.h"
-
-#include <arpa/inet.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "platform/standin/adapter_configurations.h"
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -15,7 +10,7 @@
 #include "address/hex_text.h"
 #include "core/error.h"
 #include "core/text.h"
-#include "platform/seam.h"
+#include "platform/standin/ip_text.h"
 
 namespace adreca::platform::standin {
 
@@ -56,12 +51,14 @@ std::u16string_view SkipSecuritySettings(std::u16string_view rest) {
   return rest;
 }
 
-bool IsLocalServer(std::u16string_view server, std::u16string_view host_name) {
-  return server == u"." || SameName(server, u"localhost") || (!server.empty() && SameName(server, host_name));
+// The host name is asked for only when the server is neither "." nor
+// "localhost": a moniker that names this computer so needs no reading.
+bool IsLocalServer(std::u16string_view server, const HostName& host_name) {
+  return server == u"." || SameName(server, u"localhost") || (!server.empty() && SameName(server, host_name()));
 }
 
 // The namespace part of an object path, after checking its server.
-std::u16string_view NamespaceOf(std::u16string_view path, std::u16string_view host_name) {
+std::u16string_view NamespaceOf(std::u16string_view path, const HostName& host_name) {
   if (path.starts_with(u"\\\\")) {
     path.remove_prefix(2);
     const std::size_t end = std::min(path.find(u'\\'), path.size());
@@ -108,31 +105,9 @@ wmi::Value MacAddressValue(const std::vector<std::uint8_t>& hardware_address) {
   return HexText(hardware_address, u':');
 }
 
-template <std::size_t N>
-std::u16string AddressText(int family, const std::array<std::uint8_t, N>& address) {
-  std::array<char, INET6_ADDRSTRLEN> text{};
-  if (inet_ntop(family, address.data(), text.data(), text.size()) == nullptr) return {};
-  return FromAscii(text.data());
-}
-
-// Dotted decimal, written here: inet_ntop formats an IPv4 address through
-// sprintf, which costs more than all the rest of an item.
-std::u16string Ipv4Text(const std::array<std::uint8_t, 4>& address) {
-  std::u16string text;
-  text.reserve(INET_ADDRSTRLEN);
-  for (std::size_t i = 0; i < address.size(); ++i) {
-    if (i != 0) text += u'.';
-    const unsigned value = address[i];
-    if (value >= 100) text += static_cast<char16_t>(u'0' + value / 100);
-    if (value >= 10) text += static_cast<char16_t>(u'0' + value / 10 % 10);
-    text += static_cast<char16_t>(u'0' + value % 10);
-  }
-  return text;
-}
-
 std::u16string FirstIpAddress(const Adapter& adapter) {
-  if (!adapter.ipv4.empty()) return Ipv4Text(adapter.ipv4.front().address);
-  if (!adapter.ipv6.empty()) return AddressText(AF_INET6, adapter.ipv6.front().address);
+  if (!adapter.ipv4.empty()) return FromAscii(DottedIpv4(adapter.ipv4.front().address));
+  if (!adapter.ipv6.empty()) return FromAscii(Ipv6Text(adapter.ipv6.front().address));
   return {};
 }
 
@@ -193,17 +168,9 @@ class Cimv2Services final : public wmi::Services {
   SnapshotReader read_snapshot_;
 };
 
-// ---- The registered entry point ----
-
-std::u16string LocalHostName() {
-  std::array<char, HOST_NAME_MAX + 1> name{};
-  if (gethostname(name.data(), name.size() - 1) != 0) return {};
-  return FromUtf8(name.data());
-}
-
 }  // namespace
 
-void CheckMoniker(std::u16string_view moniker, std::u16string_view host_name) {
+void CheckMoniker(std::u16string_view moniker, const HostName& host_name) {
   if (!StartsWithName(moniker, kMonikerPrefix)) RaiseMonikerSyntax();
   std::u16string path(SkipSecuritySettings(moniker.substr(kMonikerPrefix.size())));
   std::replace(path.begin(), path.end(), u'/', u'\\');
@@ -238,21 +205,9 @@ std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(const AdapterSnapshot& sna
   return std::make_unique<ConfigurationSet>(std::move(items));
 }
 
-std::unique_ptr<wmi::Services> ConnectServices(std::u16string_view moniker, std::u16string_view host_name,
-                                               SnapshotReader read_snapshot) {
-  CheckMoniker(moniker, host_name);
+std::unique_ptr<wmi::Services> ConnectServices(std::u16string_view moniker, SnapshotReader read_snapshot) {
+  CheckMoniker(moniker, [&] { return FromUtf8(read_snapshot()->host_name); });
   return std::make_unique<Cimv2Services>(std::move(read_snapshot));
 }
 
 }  // namespace adreca::platform::standin
-
-namespace adreca::platform::wmi {
-
-std::unique_ptr<Services> GetObject(std::u16string_view moniker) {
-  if (const auto* fake = seam::FakeOf(&GetObject)) return (*fake)(moniker);
-  // The configurations report neither gateways nor DNS servers.
-  return standin::ConnectServices(moniker, standin::LocalHostName(),
-                                  [] { return standin::SnapshotForAnswer(standin::kLinksAndAddresses); });
-}
-
-}  // namespace adreca::platform::wmi

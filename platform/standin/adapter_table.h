@@ -4,6 +4,7 @@
 
 #include "platform/iphlpapi.h"
 #include "platform/standin/adapter_snapshot.h"
+#include "platform/win32_errors.h"
 
 namespace adreca::platform::standin {
 

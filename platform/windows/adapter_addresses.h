@@ -8,11 +8,17 @@
 // After winsock2.h.
 #include <iphlpapi.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/adapter_identity.h"
 
 namespace adreca::platform::windows {
+
+// The IP helper's adapter list (GetAdaptersAddresses) in a buffer of 8-byte
+// units, the records' alignment; empty when the machine has no adapter.
+// Raises the platform's error when it cannot be read.
+std::vector<std::uint64_t> ReadAdapterList();
 
 // The adapters of the linked list starting at `first` whose current hardware
 // address is exactly the six bytes of `address`, the one that a way seeing

@@ -21,7 +21,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
-#include "platform/standin/adapter_snapshot.h"
+#include "platform/linux/rtnetlink_snapshot.h"
 #include "platform/standin/interpreter_command_line.h"
 #include "platform/standin/ipconfig_listing.h"
 #include "platform/standin/redirection_target.h"
@@ -101,7 +101,7 @@ int RunCommand(const std::vector<std::string>& words, Output& output) {
     case CommandKind::kNone:
       return kSuccess;
     case CommandKind::kIpconfigAll:
-      output.Write(IpconfigAllListing(ReadAdapterSnapshot()));
+      output.Write(IpconfigAllListing(platform::ReadAdapterSnapshot()));
       return kSuccess;
     case CommandKind::kIpconfigOther:
       PrintError(kIpconfigUsage);

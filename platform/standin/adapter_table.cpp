@@ -1,24 +1,16 @@
-// GetAdaptersInfo on Linux, answered from the machine's adapters.
-
-#include "platform/standin/iphlpapi.h"
-
-#include <net/if_arp.h>
+#include "platform/standin/adapter_table.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <chrono>
 #include <cstddef>
 #include <cstring>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "platform/seam.h"
-#include "platform/standin/adapter_reading.h"
+#include "platform/standin/ip_text.h"
 
 namespace adreca::platform::standin {
 namespace {
@@ -28,26 +20,23 @@ using Ipv4 = std::array<std::uint8_t, 4>;
 constexpr std::string_view kNoAddress = "0.0.0.0";
 constexpr std::string_view kHostMask = "255.255.255.255";
 
-std::uint32_t AdapterType(std::uint16_t link_type) {
-  switch (link_type) {
-    case ARPHRD_ETHER:
+std::uint32_t AdapterType(LinkType type) {
+  switch (type) {
+    case LinkType::kEthernet:
       return kMibIfTypeEthernet;
-    case ARPHRD_LOOPBACK:
+    case LinkType::kLoopback:
       return kMibIfTypeLoopback;
-    case ARPHRD_PPP:
-    case ARPHRD_TUNNEL:
-    case ARPHRD_TUNNEL6:
-    case ARPHRD_SIT:
-    case ARPHRD_IPGRE:
-    case ARPHRD_NONE:  // tun devices
+    case LinkType::kPointToPoint:
+    case LinkType::kIpTunnel:
+    case LinkType::kNone:  // tun devices
       return kMibIfTypePpp;
-    case ARPHRD_IEEE80211:
-    case ARPHRD_IEEE80211_PRISM:
-    case ARPHRD_IEEE80211_RADIOTAP:
+    case LinkType::kWireless:
       return kIfTypeIeee80211;
-    default:
-      return kMibIfTypeOther;
+    case LinkType::kInfiniband:
+    case LinkType::kOther:
+      break;
   }
+  return kMibIfTypeOther;
 }
 
 // Copies text into a fixed field, cut short to keep the terminating NUL.
@@ -58,39 +47,13 @@ void CopyText(char (&field)[N], std::string_view text) {
   field[length] = '\0';
 }
 
-// Dotted decimal in a fixed array: an answer formats two of them per address,
-// and text of its own for each would be an allocation per record.
-class Dotted {
- public:
-  explicit Dotted(const Ipv4& address) {
-    char* end = text_.data();
-    for (std::size_t i = 0; i < address.size(); ++i) {
-      if (i != 0) *end++ = '.';
-      end = std::to_chars(end, text_.data() + text_.size(), address[i]).ptr;
-    }
-    length_ = static_cast<std::size_t>(end - text_.data());
-  }
-  operator std::string_view() const { return {text_.data(), length_}; }
-
- private:
-  std::array<char, 15> text_{};  // "255.255.255.255"
-  std::size_t length_ = 0;
-};
-
-Ipv4 MaskOf(std::uint8_t prefix_length) {
-  const unsigned bits = std::min<unsigned>(prefix_length, 32);
-  const std::uint32_t mask = bits == 0 ? 0 : ~std::uint32_t{0} << (32 - bits);
-  return {static_cast<std::uint8_t>(mask >> 24), static_cast<std::uint8_t>(mask >> 16),
-          static_cast<std::uint8_t>(mask >> 8), static_cast<std::uint8_t>(mask)};
-}
-
 void SetEntry(IP_ADDR_STRING& entry, std::string_view address, std::string_view mask) {
   CopyText(entry.IpAddress.String, address);
   CopyText(entry.IpMask.String, mask);
 }
 
 void SetEntry(IP_ADDR_STRING& entry, const Ipv4Address& address) {
-  SetEntry(entry, Dotted(address.address), Dotted(MaskOf(address.prefix_length)));
+  SetEntry(entry, DottedIpv4(address.address), DottedIpv4(Netmask(address.prefix_length)));
 }
 
 std::vector<const Adapter*> ReportedAdapters(const AdapterSnapshot& snapshot) {
@@ -140,7 +103,7 @@ void DescribeAdapter(IP_ADAPTER_INFO& record, const Adapter& adapter) {
   if (adapter.ipv4_gateways.empty()) {
     SetEntry(record.GatewayList, kNoAddress, kNoAddress);
   } else {
-    SetEntry(record.GatewayList, Dotted(adapter.ipv4_gateways.front()), kHostMask);
+    SetEntry(record.GatewayList, DottedIpv4(adapter.ipv4_gateways.front()), kHostMask);
   }
 }
 
@@ -190,49 +153,11 @@ void Fill(std::span<const Adapter* const> adapters, std::byte* base) {
     extras.Chain(record.IpAddressList, adapter.ipv4,
                  [](IP_ADDR_STRING& entry, const Ipv4Address& address) { SetEntry(entry, address); });
     extras.Chain(record.GatewayList, adapter.ipv4_gateways, [](IP_ADDR_STRING& entry, const Ipv4& gateway) {
-      SetEntry(entry, Dotted(gateway), kHostMask);
+      SetEntry(entry, DottedIpv4(gateway), kHostMask);
     });
     std::memcpy(record_at(i), &record, sizeof record);
   }
 }
-
-// A caller that is told its buffer is too small (111) asks again at once with
-// a buffer of the size it was told. That follow-up is answered from the same
-// snapshot, so that the size told is the size that fits and one query with its
-// retry reads the adapters once. The next call on the same thread is taken as
-// the follow-up when it comes within kFollowUpWindow with at least that much
-// room; any other call reads the adapters afresh.
-constexpr std::chrono::milliseconds kFollowUpWindow{1000};
-
-struct PendingAnswer {
-  SharedSnapshot snapshot;
-  std::uint32_t size_told = 0;
-  std::chrono::steady_clock::time_point told;
-};
-
-thread_local std::optional<PendingAnswer> pending_answer;
-
-SharedSnapshot SnapshotToAnswer(const IP_ADAPTER_INFO* buffer, std::uint32_t size) {
-  std::optional<PendingAnswer> pending = std::exchange(pending_answer, std::nullopt);
-  if (pending && buffer != nullptr && size >= pending->size_told &&
-      std::chrono::steady_clock::now() - pending->told <= kFollowUpWindow) {
-    return std::move(pending->snapshot);
-  }
-  // The records report IPv4 gateways but no DNS servers.
-  return SnapshotForAnswer({.gateways = true, .dns_servers = false});
-}
-
-std::uint32_t GetAdaptersInfoStandIn(IP_ADAPTER_INFO* buffer, std::uint32_t* size) {
-  if (size == nullptr) return kErrorInvalidParameter;
-  SharedSnapshot snapshot = SnapshotToAnswer(buffer, *size);
-  const std::uint32_t result = AnswerGetAdaptersInfo(*snapshot, buffer, size);
-  if (result == kErrorBufferOverflow) {
-    pending_answer = PendingAnswer{std::move(snapshot), *size, std::chrono::steady_clock::now()};
-  }
-  return result;
-}
-
-const seam::Provided kGetAdaptersInfo{GetAdaptersInfo, &GetAdaptersInfoStandIn};
 
 }  // namespace
 

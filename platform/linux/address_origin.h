@@ -7,7 +7,7 @@
 #include "platform/adapter_identity.h"
 #include "platform/standin/adapter_snapshot.h"
 
-namespace adreca::platform::standin {
+namespace adreca::platform {
 
 // The origin that an interface's addr_assign_type text gives ("0\n" to "3\n").
 AddressOrigin ParseAddressAssignType(std::string_view text);
@@ -16,6 +16,6 @@ AddressOrigin ParseAddressAssignType(std::string_view text);
 // sysfs shows the network namespace it was mounted in, which need not be the
 // calling thread's, so the value counts only when the interface of that name
 // there has the adapter's index and address; otherwise kUnknown.
-AddressOrigin ReadAddressOrigin(const Adapter& adapter);
+AddressOrigin ReadAddressOrigin(const standin::Adapter& adapter);
 
-}  // namespace adreca::platform::standin
+}  // namespace adreca::platform

@@ -1,4 +1,4 @@
-#include "platform/standin/adapter_snapshot.h"
+#include "platform/linux/rtnetlink_snapshot.h"
 
 #include <fcntl.h>
 #include <libmnl/libmnl.h>
@@ -22,8 +22,13 @@
 #include "core/error.h"
 #include "platform/linux/system_error.h"
 
-namespace adreca::platform::standin {
+namespace adreca::platform {
 namespace {
+
+using standin::Adapter;
+using standin::AdapterSnapshot;
+using standin::LinkType;
+using standin::SnapshotParts;
 
 // Dump replies come in batches of at most 32 KiB (the kernel's cap for one
 // dump part), larger only when a single message is; 64 KiB leaves room for that.
@@ -265,6 +270,37 @@ std::vector<std::uint8_t> MacAddress(std::span<const std::uint8_t> link_address)
   return {link_address.begin(), link_address.end()};
 }
 
+// The kernel's hardware type (ARPHRD_*) as the stand-ins know link types.
+LinkType LinkTypeOf(unsigned short type) {
+  switch (type) {
+    case ARPHRD_ETHER:
+      return LinkType::kEthernet;
+    case ARPHRD_IEEE80211:
+    case ARPHRD_IEEE80211_PRISM:
+    case ARPHRD_IEEE80211_RADIOTAP:
+      return LinkType::kWireless;
+    case ARPHRD_LOOPBACK:
+      return LinkType::kLoopback;
+    case ARPHRD_INFINIBAND:
+      return LinkType::kInfiniband;
+    case ARPHRD_PPP:
+      return LinkType::kPointToPoint;
+    case ARPHRD_TUNNEL:
+    case ARPHRD_TUNNEL6:
+    case ARPHRD_SIT:
+    case ARPHRD_IPGRE:
+      return LinkType::kIpTunnel;
+    case ARPHRD_NONE:
+      return LinkType::kNone;
+    default:
+      return LinkType::kOther;
+  }
+}
+
+// IFF_LOWER_UP of <linux/if.h>, which does not go with glibc's <net/if.h>:
+// the link's carrier.
+constexpr unsigned kLowerUp = 1u << 16;
+
 // Appends the link that `message` describes; the record is built in place.
 void AddLink(std::vector<Adapter>& adapters, const nlmsghdr& message) {
   const auto* info = FamilyHeader<ifinfomsg>(message);
@@ -272,8 +308,11 @@ void AddLink(std::vector<Adapter>& adapters, const nlmsghdr& message) {
   const auto attributes = MessageAttributes<IFLA_MAX + 1, ifinfomsg>(message);
   Adapter& adapter = adapters.emplace_back();
   adapter.index = info->ifi_index;
-  adapter.type = info->ifi_type;
-  adapter.flags = info->ifi_flags;
+  adapter.type = LinkTypeOf(info->ifi_type);
+  adapter.type_number = info->ifi_type;
+  adapter.up = (info->ifi_flags & IFF_UP) != 0;
+  adapter.carrier = (info->ifi_flags & kLowerUp) != 0;
+  adapter.loopback = (info->ifi_flags & IFF_LOOPBACK) != 0;
   adapter.name = AttributeString(attributes.Bytes(IFLA_IFNAME));
   adapter.hardware_address = MacAddress(attributes.Bytes(IFLA_ADDRESS));
   adapter.permanent_address = MacAddress(attributes.Bytes(IFLA_PERM_ADDRESS));
@@ -483,14 +522,12 @@ std::vector<std::string> ReadDnsServers() {
     if (static_cast<std::size_t>(count) < chunk.size()) break;
   }
   ::close(descriptor);
-  return ParseNameservers(text);
+  return standin::ParseNameservers(text);
 }
 
 }  // namespace
 
-AdapterSnapshot ReadAdapterSnapshot() { return ReadPartialSnapshot({}); }
-
-AdapterSnapshot ReadPartialSnapshot(SnapshotParts parts) {
+AdapterSnapshot ReadAdapterSnapshot(SnapshotParts parts) {
   AdapterSnapshot snapshot;
   snapshot.adapters = ReadAdapters(parts.gateways);
   snapshot.host_name = ReadHostName();
@@ -498,4 +535,4 @@ AdapterSnapshot ReadPartialSnapshot(SnapshotParts parts) {
   return snapshot;
 }
 
-}  // namespace adreca::platform::standin
+}  // namespace adreca::platform
