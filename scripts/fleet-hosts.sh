@@ -259,7 +259,7 @@ fleet_controller() {  # COMMAND...
   mkdir -p "$FLEET_DIR/controller/home" "$FLEET_DIR/controller/tmp" "$FLEET_DIR/controller/cp"
   ip netns exec "$FLEET_CONTROLLER" env ANSIBLE_CONFIG="$FLEET_DIR/controller/ansible.cfg" \
     ANSIBLE_HOME="$FLEET_DIR/controller/home" HOME="$FLEET_DIR/controller/home" ANSIBLE_FORCE_COLOR=0 \
-    ANSIBLE_NOCOLOR=1 "$@" &
+    ANSIBLE_NOCOLOR=1 PYTHONDONTWRITEBYTECODE=1 "$@" &
   wait $!
 }
 

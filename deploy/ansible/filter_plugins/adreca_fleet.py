@@ -3,7 +3,7 @@
 `hosts | adreca_fleet(hostvars)` reads, for each host, the result of the
 setup task registered as `adreca_gathered` and returns
 
-  {"csv": text, "summary": text, "hosts": {host: {...}}, "counts": {...}}
+  {"csv": text, "summary": text}
 
 Hosts come in the natural order of their names. Every host is in each of
 them, whatever became of it: a host that could not
@@ -129,7 +129,7 @@ def _summary(entries):
     lines.append(f"ways agree ({_counted(agree)}): {', '.join(agree) or '-'}")
     lines.append(f"ways disagree ({_counted(disagree)}):")
     for reasons, hosts in by_reasons.items():
-        lines.append(f"  {' / '.join(reasons)} ({_counted(hosts)}): {', '.join(hosts)}")
+        lines.append(f"  {' '.join(f'[{reason}]' for reason in reasons)} ({_counted(hosts)}): {', '.join(hosts)}")
     lines.append(f"report exited 1 ({_counted(exit_one)}):")
     for entry in exit_one:
         problems = [f"{row.get('way')} {_error_text(row) or 'found no address'}" for row in entry["rows"]
@@ -140,11 +140,7 @@ def _summary(entries):
     lines.extend(f"  {entry['host']}: {entry['detail']}" for entry in failed)
     lines.append(f"not read ({_counted(unreadable)}):")
     lines.extend(f"  {entry['host']}: {entry['detail']}" for entry in unreadable)
-    counts = {"hosts": len(entries), "reported": len(read), "agree": agree,
-              "disagree": {" / ".join(reasons): hosts for reasons, hosts in by_reasons.items()},
-              "exit_1": [e["host"] for e in exit_one], "no_package": no_fact,
-              "report_failed": [e["host"] for e in failed], "unreadable": [e["host"] for e in unreadable]}
-    return "\n".join(lines) + "\n", counts
+    return "\n".join(lines) + "\n"
 
 
 def _host_order(host):
@@ -155,9 +151,7 @@ def _host_order(host):
 def adreca_fleet(hosts, hostvars):
     entries = [_classify(host, _plain(hostvars[host].get("adreca_gathered") or {}))
                for host in sorted(hosts, key=_host_order)]
-    summary, counts = _summary(entries)
-    return {"csv": _csv(entries), "summary": summary, "counts": counts,
-            "hosts": {entry["host"]: {k: v for k, v in entry.items() if k != "groups"} for entry in entries}}
+    return {"csv": _csv(entries), "summary": _summary(entries)}
 
 
 class FilterModule:
