@@ -185,7 +185,7 @@ fleet_host() {  # NAME GROUP ADAPTER...
 }
 
 # Starts the host's sshd in its own machine. SETUP, a sh script, runs there
-# first (as root, with the fleet's files folder as $1).
+# first (as root; $files is the fleet's files folder, seen there too).
 fleet_start() {  # NAME [SETUP]
   local name=$1 setup=${2:-} mountpoint=$FLEET_DIR/mounts/$1 log=$FLEET_DIR/logs/$1.sshd.log
   mkdir -p "$mountpoint"
