@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A fleet of Debian hosts made on this machine, for scripts/test-fleet and
 # bench/fleet (sourced by both; bash, as root).
 #
@@ -32,7 +33,7 @@ FLEET_NET=198.51.100
 FLEET_PREFIX=adreca-fleet-$$
 FLEET_CONTROLLER=$FLEET_PREFIX-ctl
 FLEET_HOSTS=()
-declare -A FLEET_NS=() FLEET_ADDRESS=() FLEET_GROUP=() FLEET_PID=() FLEET_MOUNT=()
+declare -A FLEET_NS=() FLEET_ADDRESS=() FLEET_GROUP=() FLEET_PID=()
 # Variables of a group in the inventory, as YAML lines: FLEET_GROUP_VARS[group]="name: value".
 declare -A FLEET_GROUP_VARS=()
 FLEET_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -189,7 +190,6 @@ fleet_host() {  # NAME GROUP ADAPTER...
 fleet_start() {  # NAME [SETUP]
   local name=$1 setup=${2:-} mountpoint=$FLEET_DIR/mounts/$1 log=$FLEET_DIR/logs/$1.sshd.log
   mkdir -p "$mountpoint"
-  FLEET_MOUNT[$name]=$mountpoint
   : >"$log"
   # Every host starts without the package and its fact, whatever this
   # machine has installed.
@@ -234,7 +234,8 @@ fleet_inventory() {  # FILE [VAR=VALUE]...
     echo "all:"
     echo "  vars:"
     echo "    ansible_user: root"
-    echo "    # Connected as root: nothing to become (the hosts have no sudo)."
+    echo "    # Connected as root: nothing to become (the hosts have no sudo), the"
+    echo "    # role's become for its Debian tasks too."
     echo "    ansible_become: false"
     echo "    ansible_ssh_private_key_file: $FLEET_DIR/controller/id_ed25519"
     for setting in "$@"; do echo "    ${setting%%=*}: ${setting#*=}"; done
