@@ -50,7 +50,7 @@ fleet_remove_abandoned() {
     owner=${ns#adreca-fleet-}
     owner=${owner%%-*}
     kill -0 "$owner" 2>/dev/null && continue
-    fleet_kill_in "$ns"
+    fleet_kill_in "$ns" || true
     ip netns del "$ns" 2>/dev/null || true
   done
 }
@@ -71,6 +71,8 @@ fleet_kill_in() {
     [[ -n "$(ip netns pids "$ns" 2>/dev/null || true)" ]] || return 0
     sleep 0.1
   done
+  echo "fleet: processes left in $ns: $(ip netns pids "$ns" 2>/dev/null | tr '\n' ' ')" >&2
+  return 1
 }
 
 # A scratch folder for a run, /tmp/adreca-fleet-PID-XXXXXX; those of runs
@@ -273,8 +275,22 @@ fleet_on() {  # NAME COMMAND...
     env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"
 }
 
+# Fails when a process or a namespace outlived it.
 fleet_end() {
-  local ns
-  for ns in "${FLEET_NS[@]}" "$FLEET_CONTROLLER"; do fleet_kill_in "$ns"; done
-  for ns in "${FLEET_NS[@]}" "$FLEET_CONTROLLER"; do ip netns del "$ns" 2>/dev/null || true; done
+  local ns status=0
+  for ns in "${FLEET_NS[@]}" "$FLEET_CONTROLLER"; do fleet_kill_in "$ns" || status=1; done
+  # A process leaves its namespaces before it is gone: wait for the sshds.
+  local pid
+  for pid in "${FLEET_PID[@]}"; do
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    ! kill -0 "$pid" 2>/dev/null || { echo "fleet: process $pid is still there" >&2; status=1; }
+  done
+  for ns in "${FLEET_NS[@]}" "$FLEET_CONTROLLER"; do
+    [[ -e /run/netns/$ns ]] || continue
+    ip netns del "$ns" || status=1
+  done
+  return $status
 }
