@@ -77,18 +77,11 @@ void WriteRecord(std::byte* at, const FakeRecord& fake, std::byte* next) {
 // GetAdaptersInfo replaced through the seam by a script of replies.
 class ScriptedAdaptersInfo {
  public:
-  explicit ScriptedAdaptersInfo(std::vector<Reply> replies) : replies_(std::move(replies)) {
-    current_ = this;
-  }
-  ~ScriptedAdaptersInfo() { current_ = nullptr; }
+  explicit ScriptedAdaptersInfo(std::vector<Reply> replies) : replies_(std::move(replies)) {}
 
   std::vector<Call> calls;
 
  private:
-  static std::uint32_t Trampoline(IP_ADAPTER_INFO* buffer, std::uint32_t* size) {
-    return current_->Respond(reinterpret_cast<std::byte*>(buffer), *size, size);
-  }
-
   std::uint32_t Respond(std::byte* buffer, std::uint32_t told, std::uint32_t* size) {
     calls.push_back(
         {told, std::all_of(buffer, buffer + told, [](std::byte b) { return b == std::byte{0}; })});
@@ -109,10 +102,11 @@ class ScriptedAdaptersInfo {
     return reply.result;
   }
 
-  static inline ScriptedAdaptersInfo* current_ = nullptr;
   std::vector<Reply> replies_;
-  seam::ScopedFake<decltype(platform::GetAdaptersInfo)> fake_{&platform::GetAdaptersInfo,
-                                                                        &Trampoline};
+  seam::ScopedFake<decltype(platform::GetAdaptersInfo)> fake_{
+      &platform::GetAdaptersInfo, [this](IP_ADAPTER_INFO* buffer, std::uint32_t* size) {
+        return Respond(reinterpret_cast<std::byte*>(buffer), *size, size);
+      }};
 };
 
 std::vector<std::uint32_t> Sizes(const std::vector<Call>& calls) {

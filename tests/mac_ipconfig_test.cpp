@@ -30,8 +30,6 @@ struct FakeInterpreter {
   std::vector<std::int32_t> waits;
   int abandoned = 0;
 };
-FakeInterpreter* interpreter = nullptr;
-
 fs::path RedirectionTarget(const std::u16string& command_line) {
   std::string target = ToUtf8(command_line.substr(command_line.rfind(u'>') + 1));
   if (target.size() >= 2 && target.front() == '"' && target.back() == '"')
@@ -39,18 +37,6 @@ fs::path RedirectionTarget(const std::u16string& command_line) {
   return target;
 }
 
-platform::ProcessHandle FakeStart(const std::u16string& command_line, int show_window) {
-  EXPECT_EQ(show_window, 2);
-  interpreter->command_lines.push_back(command_line);
-  if (interpreter->listing) WriteFileBytes(RedirectionTarget(command_line), *interpreter->listing);
-  return 4242;
-}
-platform::ExitStatus FakeWait(platform::ProcessHandle handle, std::int32_t timeout) {
-  EXPECT_EQ(handle, 4242);
-  interpreter->waits.push_back(timeout);
-  return {};
-}
-void FakeAbandon(platform::ProcessHandle) { ++interpreter->abandoned; }
 // The environment as the probe sees it: only COMSPEC is set.
 std::u16string FakeComspec(std::u16string_view name) { return name == u"COMSPEC" ? u"/opt/cmd.exe" : u""; }
 platform::ProcessHandle FailingStart(const std::u16string& command_line, int) {
@@ -59,11 +45,7 @@ platform::ProcessHandle FailingStart(const std::u16string& command_line, int) {
 
 class MacIpConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    interpreter = &fake;
-    TempDir = folder.WithSeparator();
-  }
-  void TearDown() override { interpreter = nullptr; }
+  void SetUp() override { TempDir = folder.WithSeparator(); }
 
   fs::path ListingPath() const { return folder.path() / "ipconfig.tmp"; }
 
@@ -83,9 +65,21 @@ class MacIpConfigTest : public ::testing::Test {
 
   FakeInterpreter fake;
   TempFolder folder{"adreca ipconfig"};  // with a blank, as some TEMP folders have
-  seam::ScopedFake<decltype(platform::StartProcess)> start{&platform::StartProcess, &FakeStart};
-  seam::ScopedFake<decltype(platform::WaitForProcess)> wait{&platform::WaitForProcess, &FakeWait};
-  seam::ScopedFake<decltype(platform::AbandonProcess)> abandon{&platform::AbandonProcess, &FakeAbandon};
+  seam::ScopedFake<decltype(platform::StartProcess)> start{
+      &platform::StartProcess, [this](const std::u16string& command_line, int show_window) {
+        EXPECT_EQ(show_window, 2);
+        fake.command_lines.push_back(command_line);
+        if (fake.listing) WriteFileBytes(RedirectionTarget(command_line), *fake.listing);
+        return platform::ProcessHandle{4242};
+      }};
+  seam::ScopedFake<decltype(platform::WaitForProcess)> wait{
+      &platform::WaitForProcess, [this](platform::ProcessHandle handle, std::int32_t timeout) {
+        EXPECT_EQ(handle, 4242);
+        fake.waits.push_back(timeout);
+        return platform::ExitStatus{};
+      }};
+  seam::ScopedFake<decltype(platform::AbandonProcess)> abandon{
+      &platform::AbandonProcess, [this](platform::ProcessHandle) { ++fake.abandoned; }};
 };
 
 struct ListingCase {

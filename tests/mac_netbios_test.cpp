@@ -64,9 +64,6 @@ struct FakeNetbios {
   }
 };
 
-FakeNetbios* fake = nullptr;
-std::uint8_t FakeEntry(NCB* ncb) { return fake->Answer(*ncb); }
-
 std::string Hex(const std::uint8_t* bytes, std::size_t size) {
   std::string text;
   char digits[3];
@@ -111,11 +108,7 @@ std::string Block(int command, int left_code, int lana, int length, const char* 
 
 class MacNetBiosTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fake = &netbios;
-    ApiStatus = 12345;
-  }
-  void TearDown() override { fake = nullptr; }
+  void SetUp() override { ApiStatus = 12345; }
 
   Texts Blocks() const {
     Texts blocks;
@@ -129,7 +122,8 @@ class MacNetBiosTest : public ::testing::Test {
   }
 
   FakeNetbios netbios;
-  seam::ScopedFake<decltype(platform::Netbios)> seam{&platform::Netbios, &FakeEntry};
+  seam::ScopedFake<decltype(platform::Netbios)> seam{&platform::Netbios,
+                                                     [this](NCB* ncb) { return netbios.Answer(*ncb); }};
 };
 
 TEST_F(MacNetBiosTest, AFailedOrEmptyEnumerationEndsTheRunAfterOneRequest) {

@@ -88,36 +88,29 @@ struct ScriptedPlatform {
   }
 };
 
-ScriptedPlatform* script = nullptr;
-
-std::uint32_t FakeEnumerate(char16_t* server_name, std::uint32_t level, std::uint8_t** buffer,
-                            std::uint32_t preferred_length, std::uint32_t* entries_read,
-                            std::uint32_t* total_entries, std::uint32_t* resume_handle) {
-  return script->Enumerate(server_name, level, buffer, preferred_length, entries_read, total_entries,
-                           resume_handle);
-}
-std::uint32_t FakeFree(void* buffer) { return script->Free(buffer); }
-std::int32_t FakeLength(const char16_t* text) { return script->Length(text); }
-void FakeMove(void* destination, const void* source, std::size_t length) {
-  script->Move(destination, source, length);
-}
-
 using testing::ErrorNumberOf;
 
 class MacNetWkstaTest : public ::testing::Test {
  protected:
-  MacNetWkstaTest() {
-    script = &platform_;
-    ApiStatus = -1;
-  }
-  ~MacNetWkstaTest() override { script = nullptr; }
+  MacNetWkstaTest() { ApiStatus = -1; }
 
   ScriptedPlatform platform_;
-  seam::ScopedFake<decltype(platform::NetWkstaTransportEnum)> enumerate_{&platform::NetWkstaTransportEnum, &FakeEnumerate};
-  seam::ScopedFake<decltype(platform::NetApiBufferFree)> free_{&platform::NetApiBufferFree,
-                                                                         &FakeFree};
-  seam::ScopedFake<decltype(platform::lstrlenW)> length_{&platform::lstrlenW, &FakeLength};
-  seam::ScopedFake<decltype(platform::RtlMoveMemory)> move_{&platform::RtlMoveMemory, &FakeMove};
+  seam::ScopedFake<decltype(platform::NetWkstaTransportEnum)> enumerate_{
+      &platform::NetWkstaTransportEnum,
+      [this](char16_t* server_name, std::uint32_t level, std::uint8_t** buffer,
+             std::uint32_t preferred_length, std::uint32_t* entries_read, std::uint32_t* total_entries,
+             std::uint32_t* resume_handle) {
+        return platform_.Enumerate(server_name, level, buffer, preferred_length, entries_read, total_entries,
+                                   resume_handle);
+      }};
+  seam::ScopedFake<decltype(platform::NetApiBufferFree)> free_{
+      &platform::NetApiBufferFree, [this](void* buffer) { return platform_.Free(buffer); }};
+  seam::ScopedFake<decltype(platform::lstrlenW)> length_{
+      &platform::lstrlenW, [this](const char16_t* text) { return platform_.Length(text); }};
+  seam::ScopedFake<decltype(platform::RtlMoveMemory)> move_{
+      &platform::RtlMoveMemory, [this](void* destination, const void* source, std::size_t length) {
+        platform_.Move(destination, source, length);
+      }};
 };
 
 // The local computer (an empty name), level 0, the whole list, never resumed.
@@ -156,11 +149,11 @@ TEST_F(MacNetWkstaTest, ReturnsTheAcceptedOrLastAddressAndReleasesTheBufferOnce)
   };
   for (const WalkCase& test_case : cases) {
     SCOPED_TRACE(test_case.label);
-    ScriptedPlatform fresh;
+    platform_ = ScriptedPlatform();
+    ScriptedPlatform& fresh = platform_;
     fresh.status = test_case.status;
     fresh.delivers_buffer = test_case.delivers_buffer;
     fresh.addresses = test_case.addresses;
-    script = &fresh;
     ApiStatus = -1;
 
     EXPECT_EQ(MacNetWksta(), test_case.expected);
@@ -170,7 +163,6 @@ TEST_F(MacNetWkstaTest, ReturnsTheAcceptedOrLastAddressAndReleasesTheBufferOnce)
               1);
     EXPECT_EQ(fresh.calls.back(), test_case.delivers_buffer ? "free buffer" : "free null");
   }
-  script = &platform_;
 }
 
 TEST_F(MacNetWkstaTest, AnOverflowMidWalkStillReleasesTheBuffer) {

@@ -39,65 +39,68 @@ struct Script {
   std::vector<std::u16string> property_names;
 };
 
-Script* script = nullptr;
-
 class FakeItem final : public wmi::Object {
  public:
-  explicit FakeItem(std::size_t n) : n_(n) {}
-  ~FakeItem() override { script->log.push_back("release item " + std::to_string(n_)); }
+  FakeItem(Script& script, std::size_t n) : script_(script), n_(n) {}
+  ~FakeItem() override { script_.log.push_back("release item " + std::to_string(n_)); }
   wmi::Value Get(std::u16string_view name) override {
-    script->log.push_back("get " + std::to_string(n_));
-    script->property_names.emplace_back(name);
-    return script->addresses[n_];
+    script_.log.push_back("get " + std::to_string(n_));
+    script_.property_names.emplace_back(name);
+    return script_.addresses[n_];
   }
 
  private:
+  Script& script_;
   std::size_t n_;
 };
 
 class FakeCollection final : public wmi::ObjectSet {
  public:
-  ~FakeCollection() override { script->log.push_back("release collection"); }
+  explicit FakeCollection(Script& script) : script_(script) {}
+  ~FakeCollection() override { script_.log.push_back("release collection"); }
   std::unique_ptr<wmi::Object> Next() override {
-    if (next_ == script->enumeration_fails_at) throw Error(-2147217407, u"Generic failure");
-    if (next_ == script->addresses.size()) {
-      script->log.push_back("end");
+    if (next_ == script_.enumeration_fails_at) throw Error(-2147217407, u"Generic failure");
+    if (next_ == script_.addresses.size()) {
+      script_.log.push_back("end");
       return nullptr;
     }
-    script->log.push_back("next");
-    return std::make_unique<FakeItem>(next_++);
+    script_.log.push_back("next");
+    return std::make_unique<FakeItem>(script_, next_++);
   }
 
  private:
+  Script& script_;
   std::size_t next_ = 0;
 };
 
 class FakeService final : public wmi::Services {
  public:
-  ~FakeService() override { script->log.push_back("release service"); }
+  explicit FakeService(Script& script) : script_(script) {}
+  ~FakeService() override { script_.log.push_back("release service"); }
   std::unique_ptr<wmi::ObjectSet> ExecQuery(std::u16string_view query) override {
-    script->log.push_back("query");
-    script->query = query;
-    if (script->query_error != 0) throw Error(script->query_error, u"Invalid query");
-    return std::make_unique<FakeCollection>();
+    script_.log.push_back("query");
+    script_.query = query;
+    if (script_.query_error != 0) throw Error(script_.query_error, u"Invalid query");
+    return std::make_unique<FakeCollection>(script_);
   }
+
+ private:
+  Script& script_;
 };
 
-std::unique_ptr<wmi::Services> FakeGetObject(std::u16string_view moniker) {
-  script->log.push_back("bind");
-  script->moniker = moniker;
-  if (script->bind_error != 0) throw Error(script->bind_error, u"ActiveX component can't create object");
-  if (script->bind_yields_null) return nullptr;
-  return std::make_unique<FakeService>();
+std::unique_ptr<wmi::Services> Bind(Script& script, std::u16string_view moniker) {
+  script.log.push_back("bind");
+  script.moniker = moniker;
+  if (script.bind_error != 0) throw Error(script.bind_error, u"ActiveX component can't create object");
+  if (script.bind_yields_null) return nullptr;
+  return std::make_unique<FakeService>(script);
 }
 
 class MacWinMgmtTest : public ::testing::Test {
  protected:
-  MacWinMgmtTest() { script = &script_; }
-  ~MacWinMgmtTest() override { script = nullptr; }
-
   Script script_;
-  seam::ScopedFake<decltype(platform::wmi::GetObject)> fake_{&platform::wmi::GetObject, &FakeGetObject};
+  seam::ScopedFake<decltype(platform::wmi::GetObject)> fake_{
+      &platform::wmi::GetObject, [this](std::u16string_view moniker) { return Bind(script_, moniker); }};
 };
 
 using testing::ErrorNumberOf;
