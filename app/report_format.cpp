@@ -78,20 +78,25 @@ constexpr std::size_t kParagraphWidth = 80;
 std::string Wrapped(std::string_view paragraph, std::string_view line_end) {
   std::string text;
   std::string line;
+  std::size_t width = 0;  // of the line
   const auto end_line = [&] {
     while (line.ends_with(' ')) line.pop_back();
     text.append(line).append(line_end);
     line.clear();
+    width = 0;
   };
   for (std::size_t start = 0; start <= paragraph.size();) {
     const std::size_t end = std::min(paragraph.find(' ', start), paragraph.size());
     const std::string_view word = paragraph.substr(start, end - start);
-    if (!line.empty() && Width(line) + 1 + Width(word) > kParagraphWidth) {
+    const std::size_t word_width = Width(word);
+    if (!line.empty() && width + 1 + word_width > kParagraphWidth) {
       end_line();
     } else if (!line.empty()) {
       line += ' ';
+      ++width;
     }
     line += word;
+    width += word_width;
     start = end + 1;
   }
   if (!line.empty()) end_line();
