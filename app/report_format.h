@@ -5,7 +5,8 @@
 // text: an aligned table, one line per way: way, address, status, adapter;
 //   an error shows as "error N: description" in place of the rest. When the
 //   ways disagree, an empty line and a paragraph that says which ways show
-//   what and why (agreement.h), in lines of at most 80 characters.
+//   what and why (agreement.h), broken at spaces into lines of at most 80
+//   characters.
 // json: one object {"rows": [...], "agreement": [...]}: "rows" has one
 //   member per way in report order, each
 //   {"way", "address", "status", "error", "adapter"}: "error" is null or
