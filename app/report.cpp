@@ -72,6 +72,7 @@ class ReportRun {
   void RunWay(std::size_t i) {
     ReportRow& row = rows_[i];
     row.way = ways_[i]->caption;
+    row.sees = ways_[i]->sees;
     RowRecorder boxes(row);
     row.error = Guarded([&] { compacts_[i] = RunAction(*ways_[i], boxes); });
   }

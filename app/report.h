@@ -26,6 +26,10 @@ struct ReportRow {
   // is the one named. Empty when none is named.
   std::vector<platform::AdapterIdentity> adapters;
   bool found = false;  // the way found an address (one that is not all zeros)
+  // Which adapters the way sees, for why the rows differ.
+  platform::AdapterSet sees = platform::AdapterSet::kAllButLoopback;
+  // The way ran: always in a report; in a window, once its button was pressed.
+  bool ran = true;
 };
 
 // Runs `ways` in the order given through the window's actions, as if each

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/adapter_tooltip.h"
+#include "app/agreement.h"
 #include "app/printable_text.h"
 #include "core/text.h"
 
@@ -69,6 +70,39 @@ void AppendPadded(std::string& line, const std::string& cell, std::size_t width)
   line.append(width - Width(cell) + 2, ' ');
 }
 
+// The widest line of the agreement's paragraph.
+constexpr std::size_t kParagraphWidth = 80;
+
+// A paragraph in lines of at most kParagraphWidth characters, broken at
+// spaces, which end no line; a longer word has a line of its own.
+std::string Wrapped(std::string_view paragraph, std::string_view line_end) {
+  std::string text;
+  std::string line;
+  std::size_t width = 0;  // of the line
+  const auto end_line = [&] {
+    while (line.ends_with(' ')) line.pop_back();
+    text.append(line).append(line_end);
+    line.clear();
+    width = 0;
+  };
+  for (std::size_t start = 0; start <= paragraph.size();) {
+    const std::size_t end = std::min(paragraph.find(' ', start), paragraph.size());
+    const std::string_view word = paragraph.substr(start, end - start);
+    const std::size_t word_width = Width(word);
+    if (!line.empty() && width + 1 + word_width > kParagraphWidth) {
+      end_line();
+    } else if (!line.empty()) {
+      line += ' ';
+      ++width;
+    }
+    line += word;
+    width += word_width;
+    start = end + 1;
+  }
+  if (!line.empty()) end_line();
+  return text;
+}
+
 // ---- json ----
 
 template <typename Value>
@@ -87,6 +121,23 @@ nlohmann::ordered_json AdapterJson(const ReportRow& row) {
           {"origin", OrNull(OriginName(adapter.origin))},
           {"permanent_address", OrNull(PermanentAddress(adapter))},
           {"also", also}};
+}
+
+nlohmann::ordered_json TextOrNull(const std::optional<std::u16string>& text) {
+  return text ? nlohmann::ordered_json(ToUtf8(*text)) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json AgreementJson(std::span<const ReportRow> rows) {
+  nlohmann::ordered_json groups = nlohmann::ordered_json::array();
+  for (const AgreementGroup& group : Agreement(rows)) {
+    nlohmann::ordered_json ways = nlohmann::ordered_json::array();
+    for (const std::u16string_view way : group.ways) ways.push_back(ToUtf8(way));
+    groups.push_back({{"address", TextOrNull(group.address)},
+                      {"adapter", TextOrNull(group.adapter)},
+                      {"ways", ways},
+                      {"reason", ToUtf8(group.reason)}});
+  }
+  return groups;
 }
 
 nlohmann::ordered_json ErrorJson(const ReportRow& row) {
@@ -128,7 +179,7 @@ void AppendCsvLine(std::string& csv, const std::vector<std::string>& fields) {
 
 }  // namespace
 
-std::string ReportText(std::span<const ReportRow> rows, std::string_view line_end) {
+std::string ReportText(std::span<const ReportRow> rows, std::string_view line_end, WithAgreement agreement) {
   const std::array<std::string, 4> header{"Way", "Address", "Status", "Adapter"};
   std::vector<std::array<std::string, 4>> cells;
   for (const ReportRow& row : rows) {
@@ -164,10 +215,13 @@ std::string ReportText(std::span<const ReportRow> rows, std::string_view line_en
   };
   append_line(header, false);
   for (std::size_t i = 0; i < cells.size(); ++i) append_line(cells[i], rows[i].error.has_value());
+  if (agreement == WithAgreement::kNo) return text;
+  const std::u16string paragraph = AgreementParagraph(Agreement(rows));
+  if (!paragraph.empty()) text.append(line_end).append(Wrapped(Shown(paragraph), line_end));
   return text;
 }
 
-std::string ReportJson(std::span<const ReportRow> rows) {
+std::string ReportJson(std::span<const ReportRow> rows, WithAgreement agreement) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const ReportRow& row : rows) {
     list.push_back({{"way", ToUtf8(row.way)},
@@ -176,7 +230,9 @@ std::string ReportJson(std::span<const ReportRow> rows) {
                     {"error", ErrorJson(row)},
                     {"adapter", AdapterJson(row)}});
   }
-  return nlohmann::ordered_json{{"rows", list}}.dump() + "\n";
+  nlohmann::ordered_json report{{"rows", list}};
+  if (agreement == WithAgreement::kYes) report["agreement"] = AgreementJson(rows);
+  return report.dump() + "\n";
 }
 
 std::string ReportCsv(std::span<const ReportRow> rows) {

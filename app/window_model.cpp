@@ -49,6 +49,7 @@ std::optional<RaisedError> WindowModel::Run(int row, RowView& view) {
   const Way& way = WayOfRow(row);
   RowState& state = rows_.at(Index(row));
   if (way.probe == nullptr) return std::nullopt;
+  state.ran = true;
   ModelBoxes boxes(row, state, view);
   state.error = Guarded([&] {
     const std::u16string compact = RunAction(way, boxes);
@@ -79,6 +80,8 @@ std::u16string WindowModel::AllResults(std::string_view line_end) const {
     line.error = rows_[i].error;
     line.adapters = rows_[i].adapters;
     line.found = rows_[i].found;
+    line.sees = ways_[i].sees;
+    line.ran = rows_[i].ran;
   }
   return FromUtf8(ReportText(lines, line_end));
 }

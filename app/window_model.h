@@ -29,6 +29,7 @@ struct RowState {
   std::u16string tooltip;                           // empty when the box names no adapter
   bool found = false;                               // the way found an address (not all zeros)
   bool typed_over = false;                          // the user changed the address box since
+  bool ran = false;                                 // its way has run at least once
 };
 
 // What a window shows of a row, told as the row changes: the boxes in the
@@ -67,7 +68,8 @@ class WindowModel {
   std::u16string ShownToolTip(int row) const;
 
   // Every row as the report's text table: a row whose way raised shows
-  // "error N: description", as the report prints it.
+  // "error N: description", as the report prints it. When the rows whose
+  // ways ran differ, the paragraph that says why follows, as in the report.
   std::u16string AllResults(std::string_view line_end = "\n") const;
 
  private:

@@ -1,7 +1,8 @@
 // The in-process measurements, each beside its floor or peer: the adapter
 // snapshot against one raw RTM_GETLINK dump, the four in-process probes
-// against the snapshot and against psutil, and the ipconfig probe (which
-// starts the interpreter) against a shell that lists the links into a file.
+// against the snapshot and against psutil, the ipconfig probe (which
+// starts the interpreter) against a shell that lists the links into a file,
+// and the report with the agreement of its ways against the report without.
 // They read the network namespace that the program runs in; bench/run starts
 // it with `ip netns exec`.
 
@@ -17,11 +18,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/report.h"
+#include "app/report_format.h"
 #include "bench/link_dump_floor.h"
 #include "bench/python_peer.h"
 #include "core/text.h"
@@ -191,6 +195,90 @@ void ProcessFloor(benchmark::State& state) {
   for (auto _ : state) RunAndWait("/bin/sh", argv);
 }
 
+// ---- The report with and without the agreement of its ways ----
+
+using Form = std::string (*)(std::span<const app::ReportRow>, app::WithAgreement);
+
+std::string Json(std::span<const app::ReportRow> rows, app::WithAgreement agreement) {
+  return app::ReportJson(rows, agreement);
+}
+std::string Text(std::span<const app::ReportRow> rows, app::WithAgreement agreement) {
+  return app::ReportText(rows, "\n", agreement);
+}
+
+// What adreca-report does between its options and its output, with the
+// agreement of its ways and without it: every way through the actions
+// (IpConfig starts the interpreter), then the form. The ways run once for
+// both, so that their noise (the interpreter's start above all) falls on
+// both sides of the ratio; the two forms take turns at going first. The
+// counters are the times per report of each, ways included.
+template <Form kForm>
+void ReportWithAndWithoutAgreement(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  std::vector<const app::Way*> ways;
+  for (const app::Way& way : app::kWays) ways.push_back(&way);
+  const auto timed = [](const std::vector<app::ReportRow>& rows, app::WithAgreement agreement) {
+    const Clock::time_point start = Clock::now();
+    benchmark::DoNotOptimize(kForm(rows, agreement).size());
+    return Clock::now() - start;
+  };
+  Clock::duration with{};
+  Clock::duration without{};
+  bool with_first = true;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    const std::vector<app::ReportRow> rows = app::RunReport(ways);
+    const Clock::duration ways_time = Clock::now() - start;
+    if (with_first) {
+      with += ways_time + timed(rows, app::WithAgreement::kYes);
+      without += ways_time + timed(rows, app::WithAgreement::kNo);
+    } else {
+      without += ways_time + timed(rows, app::WithAgreement::kNo);
+      with += ways_time + timed(rows, app::WithAgreement::kYes);
+    }
+    with_first = !with_first;
+  }
+  const auto per_report = [](Clock::duration total) {
+    return benchmark::Counter(std::chrono::duration<double, std::nano>(total).count(),
+                              benchmark::Counter::kAvgIterations);
+  };
+  state.counters["with_agreement_ns"] = per_report(with);
+  state.counters["without_agreement_ns"] = per_report(without);
+}
+
+app::ReportRow DisagreeingRow(std::size_t i, std::u16string address, std::u16string adapter) {
+  app::ReportRow row{.way = app::kWays[i].caption,
+                     .address = std::move(address),
+                     .status = std::u16string(u"0"),
+                     .error = std::nullopt,
+                     .adapters = {},
+                     .found = true,
+                     .sees = app::kWays[i].sees};
+  if (!adapter.empty()) row.adapters.push_back({std::move(adapter), u"virtual", {}, {}, {}});
+  return row;
+}
+
+// Rows whose ways disagree as much as five can: an error, two addresses (one
+// of them in two letter cases) and an address that names no adapter.
+std::vector<app::ReportRow> DisagreeingRows() {
+  std::vector<app::ReportRow> rows{
+      DisagreeingRow(0, {}, {}), DisagreeingRow(1, u"4E-DD-35-69-54-BF", u"ifb0"),
+      DisagreeingRow(2, u"02-fc-00-00-00-01", u"eth0"), DisagreeingRow(3, u"02-FC-00-00-00-01", u"eth0"),
+      DisagreeingRow(4, u"02-FC-00-00-00-01", {})};
+  rows[0].error = app::RaisedError{94, u"Invalid use of Null"};
+  return rows;
+}
+
+// The forms alone, on rows whose ways disagree: what the agreement costs
+// the formatting that it is part of.
+template <Form kForm, app::WithAgreement kAgreement>
+void FormOfDisagreeingRows(benchmark::State& state) {
+  const std::vector<app::ReportRow> rows = DisagreeingRows();
+  std::size_t bytes = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(bytes = kForm(rows, kAgreement).size());
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 // ---- Peer: psutil.net_if_addrs() inside one Python process ----
 
 void PsutilNetIfAddrs(benchmark::State& state) {
@@ -232,6 +320,15 @@ void Register() {
   benchmark::RegisterBenchmark("process/report_json", ReportProcess);
   benchmark::RegisterBenchmark("process/report_adaptinfo_json", ReportAdaptInfoProcess);
   benchmark::RegisterBenchmark("peer/ip_j_link", IpJsonLinkProcess);
+  using app::WithAgreement;
+  benchmark::RegisterBenchmark("report/json_agreement", ReportWithAndWithoutAgreement<&Json>);
+  benchmark::RegisterBenchmark("report/text_agreement", ReportWithAndWithoutAgreement<&Text>);
+  benchmark::RegisterBenchmark("form/json_disagreeing", FormOfDisagreeingRows<&Json, WithAgreement::kYes>);
+  benchmark::RegisterBenchmark("form/json_disagreeing_without_agreement",
+                               FormOfDisagreeingRows<&Json, WithAgreement::kNo>);
+  benchmark::RegisterBenchmark("form/text_disagreeing", FormOfDisagreeingRows<&Text, WithAgreement::kYes>);
+  benchmark::RegisterBenchmark("form/text_disagreeing_without_agreement",
+                               FormOfDisagreeingRows<&Text, WithAgreement::kNo>);
   benchmark::RegisterBenchmark("peer/psutil_net_if_addrs", PsutilNetIfAddrs)->UseManualTime();
   RegisterNamespaceSnapshots();
 }

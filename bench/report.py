@@ -125,6 +125,24 @@ def main():
         ratio_row(f"adreca-report --way=AdaptInfo --format=json / ip -j link, {title}", run,
                   "process/report_adaptinfo_json", "peer/ip_j_link", 1.5)
 
+    # 3c. The report's work in its process (every way, then one form) with the
+    # agreement of its ways against without it, both from the same runs of
+    # the ways (two counters of one benchmark); for information, the forms
+    # alone on rows that disagree as much as five can, where the agreement
+    # costs the most.
+    for run, title in (("n4", "4 ifs"), ("n2001", "2,001 ifs")):
+        for form in ("json", "text"):
+            name = f"report --format={form} / without the agreement, {title}"
+            entry = runs.get(run, {}).get(f"report/{form}_agreement")
+            if entry is None:
+                rows.append((name, "missing", "missing", "-", target_text(1.05, False), False))
+                continue
+            x, y = entry["with_agreement_ns"], entry["without_agreement_ns"]
+            rows.append((name, show_time(x), show_time(y), f"{x / y:.3f}", target_text(1.05, False), x / y <= 1.05))
+    for form in ("json", "text"):
+        ratio_row(f"  info: {form} form of disagreeing rows / without the agreement", "n4",
+                  f"form/{form}_disagreeing", f"form/{form}_disagreeing_without_agreement", None)
+
     # 4. The window against a bare window with the same controls.
     for platform in ("offscreen", "xcb"):
         ratio_row(f"Form1 / bare window, start to paint, {platform}", "window", f"window/Form1/{platform}",

@@ -100,13 +100,17 @@ TEST_F(RunReportTest, AnAddressFoundByTwoWaysIsLookedUpOnceAndNamesBothRows) {
 }
 
 // The adapter a row names depends on which adapters its way sees: the same
-// address is looked up once for each set of adapters that the ways see.
+// address is looked up once for each set of adapters that the ways see, and
+// the row keeps the set.
 TEST_F(RunReportTest, EachRowIsNamedForTheAdaptersItsWaySees) {
   Way with_ipv4 = kInside;
   with_ipv4.sees = platform::AdapterSet::kWithIpv4;
   const Way* ways[] = {&kInside, &kInterpreter, &with_ipv4};
-  RunReport(ways, &Lookup);
+  const std::vector<ReportRow> rows = RunReport(ways, &Lookup);
   EXPECT_EQ(seen_.lookups.load(), 2);
+  // Each row keeps what its way sees, for why the rows differ.
+  EXPECT_EQ(rows[0].sees, platform::AdapterSet::kAllButLoopback);
+  EXPECT_EQ(rows[2].sees, platform::AdapterSet::kWithIpv4);
   std::vector<platform::AdapterSet> sets = seen_.sets;
   std::sort(sets.begin(), sets.end());
   EXPECT_EQ(sets, (std::vector{platform::AdapterSet::kAllButLoopback, platform::AdapterSet::kWithIpv4}));

@@ -16,6 +16,10 @@ std::u16string Found() {
   ApiStatus = 232;
   return u"001A2B3C4D5E";
 }
+std::u16string FoundOther() {
+  ApiStatus = 0;
+  return u"001A2B3C4D5F";
+}
 std::u16string Fails() { RaiseOverflow(); }
 
 std::vector<platform::AdapterIdentity> FindsEth0(std::u16string_view, platform::AdapterSet) {
@@ -64,7 +68,10 @@ TEST(WindowModelTest, ShowsEachRowAsItsWaySetsItAndCopiesWhatEveryWayGave) {
             "IpConfig   error 6: Overflow\n"
             "NetWksta   00-1A-2B-3C-4D-5E  232     eth0\n"
             "NetBios\n"
-            "AdaptInfo\n");
+            "AdaptInfo\n"
+            "\n"
+            "The rows differ. IpConfig: error 6: Overflow. NetWksta shows 00-1A-2B-3C-4D-5E\n"
+            "(eth0): every adapter but loopback.\n");
   // What the user types over a result is no result: the box names no
   // adapter, and the copy keeps the result.
   model.AddressTyped(3);
@@ -72,6 +79,36 @@ TEST(WindowModelTest, ShowsEachRowAsItsWaySetsItAndCopiesWhatEveryWayGave) {
   EXPECT_NE(ToUtf8(model.AllResults()).find("NetWksta   00-1A-2B-3C-4D-5E  232     eth0"), std::string::npos);
   EXPECT_FALSE(model.Run(3, view));
   EXPECT_NE(model.ShownToolTip(3), u"");
+}
+
+// Copy all says why the rows differ, from what the model keeps of each row:
+// its way's adapters, what it found and named. Rows whose buttons were never
+// pressed are no part of it; the Win32 window's line ends go through it.
+TEST(WindowModelTest, CopyAllSaysWhyTheRowsThatRanDiffer) {
+  std::array<Way, 5> ways = kRows;
+  ways[1].probe = &Found;
+  ways[2].sees = platform::AdapterSet::kWithIpv4;
+  WindowModel model(ways, &FindsEth0);
+  RecordingView view;
+  model.Run(1, view);
+  model.Run(2, view);
+  EXPECT_EQ(ToUtf8(model.AllResults()).find("\n\n"), std::string::npos) << "two rows that agree";
+  model.Run(3, view);
+  EXPECT_EQ(ToUtf8(model.AllResults()).find("\n\n"), std::string::npos) << "three rows that agree";
+  std::array<Way, 5> other = ways;
+  other[2].probe = &FoundOther;
+  WindowModel differing(other, &FindsEth0);
+  for (const int row : {1, 2, 3}) differing.Run(row, view);
+  const std::string copied = ToUtf8(differing.AllResults("\r\n"));
+  EXPECT_NE(
+      copied.find("NetWksta   00-1A-2B-3C-4D-5F  0       eth0\r\n"
+                  "NetBios\r\n"
+                  "AdaptInfo\r\n"
+                  "\r\n"
+                  "The rows differ. WinMgmt, IpConfig show 00-1A-2B-3C-4D-5E (eth0): every adapter\r\n"
+                  "but loopback. NetWksta shows 00-1A-2B-3C-4D-5F (eth0): only adapters with IPv4.\r\n"),
+      std::string::npos)
+      << copied;
 }
 
 }  // namespace

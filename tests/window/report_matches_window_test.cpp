@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "address/address.h"
 #include "app/actions.h"
 #include "app/qt/form1.h"
 #include "app/report.h"
@@ -144,7 +145,13 @@ TEST_P(ReportMatchesWindowTest, EveryRowIsWhatTheWindowShowsInEveryForm) {
     line.status = FromUtf8(window[i].status);
     line.error = window[i].error;
     if (!adapter.is_null()) line.adapters.push_back({FromUtf8(Text(adapter.at("name"))), {}, {}, {}, {}});
+    line.sees = kWays[i].sees;
+    std::u16string compact = line.address;
+    std::erase(compact, u'-');
+    line.found = !line.error && IsAccepted(compact);
   }
+  // The groups of ways that show the same, as the window's rows show them.
+  EXPECT_EQ(json.at("agreement"), nlohmann::json::parse(ReportJson(expected)).at("agreement"));
 
   // Text: exactly the table of what the window shows.
   const CapturedRun text_run = Report("text");
@@ -207,6 +214,52 @@ TEST(ReportMatchesWindowScenarioTest, AVpnInterfaceFirstIsErrorNinetyFourInTheFi
   EXPECT_EQ(rows[0].at("error").at("number"), 94);
   EXPECT_EQ(rows[0].at("error").at("description"), "Invalid use of Null");
   EXPECT_EQ(rows[0].at("address"), "");
+}
+
+// The report's groups on real adapters: the first adapter holds no IP
+// address, so the ways that see only adapters with one show the second; a
+// tunnel first makes the management query raise, and the others agree.
+TEST(ReportMatchesWindowScenarioTest, TheAgreementGroupsTheWaysByWhatTheySee) {
+  ADRECA_SKIP_WITHOUT_NETNS();
+  ::unsetenv("COMSPEC");
+  const testing::TempFolder folder{"adreca-report"};
+  ::setenv("TEMP", ToUtf8(folder.WithSeparator()).c_str(), 1);
+  const struct {
+    const char* name;
+    std::function<void(TestNamespace&)> build;
+    const char* agreement;
+  } cases[] = {
+      {"a first adapter without an IP address",
+       [](TestNamespace& netns) {
+         netns.AddVeth("eth0", "4e:dd:35:69:54:bf", {});
+         netns.AddVeth("eth1", "02:fc:00:00:00:01", {"192.0.2.10/24"});
+       },
+       R"j([{"address":"02-FC-00-00-00-01","adapter":"eth1","ways":["WinMgmt","NetWksta","NetBios"],)j"
+       R"j("reason":"only adapters with an IP address (WinMgmt) or with IPv4 (NetWksta, NetBios)"},)j"
+       R"j({"address":"4E-DD-35-69-54-BF","adapter":"eth0","ways":["IpConfig","AdaptInfo"],)j"
+       R"j("reason":"every adapter but loopback"}])j"},
+      {"a tunnel first",
+       [](TestNamespace& netns) {
+         netns.AddTun("tun0");
+         netns.Run({"addr", "add", "192.0.2.20/24", "dev", "tun0"});
+         netns.Run({"link", "set", "dev", "tun0", "up"});
+         netns.AddVeth("eth0", "00:1a:2b:3c:4d:5e", {"198.51.100.7/24"});
+       },
+       R"j([{"address":null,"adapter":null,"ways":["WinMgmt"],"reason":"error 94: Invalid use of Null"},)j"
+       R"j({"address":"00-1A-2B-3C-4D-5E","adapter":"eth0","ways":["IpConfig","NetWksta","NetBios","AdaptInfo"],)j"
+       R"j("reason":"every adapter but loopback (IpConfig, AdaptInfo) or only those with IPv4 (NetWksta, )j"
+       R"j(NetBios)"}])j"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestNamespace netns;
+    c.build(netns);
+    const auto inside = netns.Enter();
+    const CapturedRun run =
+        testing::RunCaptured(testing::BesideThisProgram("adreca-report"), {"--format=json"});
+    EXPECT_EQ(nlohmann::ordered_json::parse(run.output).at("agreement").dump(), c.agreement);
+  }
+  ::unsetenv("TEMP");
 }
 
 // A usage error ends with status 2 before any way runs: nothing on the

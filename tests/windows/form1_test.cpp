@@ -376,14 +376,18 @@ void EmptyClipboard(HWND owner) {
 }
 
 // Rows 1 and 3 found the fakes' address (the adapter "Ethernet 3"), row 2
-// failed: it copies its error, as the report prints it.
+// failed: it copies its error, as the report prints it, and the paragraph
+// says why the rows that ran differ.
 constexpr char16_t kCopied[] =
     u"Way        Address            Status  Adapter\r\n"
     u"WinMgmt    00-1A-2B-3C-4D-5E  n/a     Ethernet 3\r\n"
     u"IpConfig   error 9: Subscript out of range\r\n"
     u"NetWksta   00-1A-2B-3C-4D-5E  232     Ethernet 3\r\n"
     u"NetBios\r\n"
-    u"AdaptInfo\r\n";
+    u"AdaptInfo\r\n"
+    u"\r\n"
+    u"The rows differ. WinMgmt, NetWksta show 00-1A-2B-3C-4D-5E (Ethernet 3): every\r\n"
+    u"adapter but loopback. IpConfig: error 9: Subscript out of range.\r\n";
 
 TEST_F(Form1Test, TheSystemMenuCopiesAllResults) {
   for (const char* name : {"Command1", "Command2", "Command3"})
