@@ -25,13 +25,23 @@ std::optional<std::u16string> NamedAdapter(const ReportRow& row) {
 }
 
 // Two rows show the same: the same error, or no error and the same address
-// text naming the same adapter.
+// text. Ways that name different adapters for one address (a bridge and its
+// port share it) still show the same address.
 bool ShowTheSame(const ReportRow& a, const ReportRow& b) {
   if (a.error || b.error) {
     return a.error && b.error && a.error->number == b.error->number &&
            a.error->description == b.error->description;
   }
-  return a.address == b.address && a.found == b.found && NamedAdapter(a) == NamedAdapter(b);
+  return a.address == b.address && a.found == b.found;
+}
+
+// The adapter that a group's address belongs to: the first that its ways
+// name.
+std::optional<std::u16string> GroupAdapter(const GroupRows& group) {
+  for (const ReportRow* row : group) {
+    if (auto adapter = NamedAdapter(*row)) return adapter;
+  }
+  return std::nullopt;
 }
 
 // The rows that ran, grouped, each group in row order, the groups in the
@@ -141,7 +151,7 @@ std::u16string_view OtherAdapters(const Groups& theirs) {
   std::set<std::u16string> named;
   bool none = false;
   for (const GroupRows* group : theirs) {
-    const std::optional<std::u16string> adapter = NamedAdapter(*group->front());
+    const std::optional<std::u16string> adapter = GroupAdapter(*group);
     if (adapter) {
       named.insert(*adapter);
     } else {
@@ -164,7 +174,7 @@ std::u16string Kinship(const GroupRows& group, std::span<const GroupRows> groups
   for (const GroupRows& other : groups) {
     if (&other == &group || !IsAddressFound(other) || !SameIgnoringCase(other.front()->address, ours.address))
       continue;
-    (NamedAdapter(*other.front()) == NamedAdapter(ours) ? same_adapter : other_adapter).push_back(&other);
+    (GroupAdapter(other) == GroupAdapter(group) ? same_adapter : other_adapter).push_back(&other);
   }
   std::u16string text;
   if (!same_adapter.empty()) {
@@ -180,13 +190,37 @@ std::u16string Kinship(const GroupRows& group, std::span<const GroupRows> groups
   return text;
 }
 
+// The ways of a group that name another adapter for its address, or none:
+// "; AdaptInfo names another adapter that has it".
+std::u16string Sharers(const GroupRows& group) {
+  const std::optional<std::u16string> adapter = GroupAdapter(group);
+  GroupRows other;
+  GroupRows none;
+  for (const ReportRow* row : group) {
+    const std::optional<std::u16string> named = NamedAdapter(*row);
+    if (!named) {
+      none.push_back(row);
+    } else if (named != adapter) {
+      other.push_back(row);
+    }
+  }
+  std::u16string text;
+  if (!other.empty()) {
+    text += u"; " + JoinedWays(other) + (other.size() == 1 ? u" names" : u" name") +
+            u" another adapter that has it";
+  }
+  if (adapter && !none.empty())
+    text += u"; " + JoinedWays(none) + (none.size() == 1 ? u" names" : u" name") + u" no adapter";
+  return text;
+}
+
 std::u16string Reason(const GroupRows& group, std::span<const GroupRows> groups) {
   const ReportRow& first = *group.front();
   if (first.error) {
     return u"error " + FromAscii(std::to_string(first.error->number)) + u": " + first.error->description;
   }
   if (!first.found) return u"found no address: " + SeenAdapters(group);
-  return SeenAdapters(group) + Kinship(group, groups);
+  return SeenAdapters(group) + Sharers(group) + Kinship(group, groups);
 }
 
 }  // namespace
@@ -200,7 +234,7 @@ std::vector<AgreementGroup> Agreement(std::span<const ReportRow> rows) {
     AgreementGroup& group = groups.emplace_back();
     if (!first.error) {
       group.address = first.address;
-      group.adapter = NamedAdapter(first);
+      group.adapter = GroupAdapter(rows_of_group);
     }
     for (const ReportRow* row : rows_of_group) group.ways.push_back(row->way);
     group.reason = Reason(rows_of_group, grouped);

@@ -19,11 +19,10 @@
 
 namespace adreca::app {
 
-// Ways whose rows show the same: the same address text naming the same
-// adapter, or the same error.
+// Ways whose rows show the same: the same address text, or the same error.
 struct AgreementGroup {
   std::optional<std::u16string> address;  // the address box's text; none for an error
-  std::optional<std::u16string> adapter;  // the adapter named for it, if any
+  std::optional<std::u16string> adapter;  // the first adapter its ways name for it, if any
   std::vector<std::u16string_view> ways;  // the ways' captions, in row order
   std::u16string reason;                  // why these ways show this
 };
