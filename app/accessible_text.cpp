@@ -5,7 +5,7 @@
 namespace adreca::app {
 
 std::u16string AccessibleName(const ControlLayout& control, const Way& way) {
-  const std::u16string caption(way.caption);
+  std::u16string caption(way.caption);
   switch (control.column) {
     case Column::kButton:
       return caption;  // the role, button, is announced anyway

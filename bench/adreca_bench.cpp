@@ -9,9 +9,7 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sched.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,36 +27,16 @@
 #include "bench/link_dump_floor.h"
 #include "bench/python_peer.h"
 #include "core/text.h"
-#include "platform/standin/adapter_snapshot.h"
+#include "platform/linux/rtnetlink_snapshot.h"
 #include "probes/probes.h"
-
-extern char** environ;
+#include "tests/support/captured_run.h"
+#include "tests/support/temp_folder.h"
 
 namespace adreca::bench {
 namespace {
 
-// A private folder for the listing file and the floor's output, removed at
-// the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "adreca-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-ScratchFolder* scratch = nullptr;
+// The folder for the listing file and the floors' output.
+const testing::TempFolder* scratch = nullptr;
 
 // ---- Snapshot and its floor ----
 
@@ -77,7 +55,7 @@ void SnapshotDumpsFloor(benchmark::State& state) {
 void Snapshot(benchmark::State& state) {
   std::size_t adapters = 0;
   for (auto _ : state) {
-    const platform::standin::AdapterSnapshot snapshot = platform::standin::ReadAdapterSnapshot();
+    const platform::standin::AdapterSnapshot snapshot = platform::ReadAdapterSnapshot();
     benchmark::DoNotOptimize(adapters = snapshot.adapters.size());
   }
   state.counters["interfaces"] = static_cast<double>(adapters);
@@ -132,45 +110,17 @@ void Probe(benchmark::State& state) {
 
 // ---- The ipconfig probe's floor: one shell that lists the links into a file ----
 
-void RunAndWait(const char* program, char* const argv[]) {
-  pid_t pid = 0;
-  const int failure = ::posix_spawn(&pid, program, nullptr, nullptr, argv, environ);
-  if (failure != 0) throw std::runtime_error(std::string("cannot start ") + program);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error(std::string(program) + " failed");
-}
-
-// A whole process with its standard output into a file of the scratch folder.
-void RunToFile(const std::string& program, std::vector<std::string> arguments, const std::string& file) {
-  posix_spawn_file_actions_t actions;
-  ::posix_spawn_file_actions_init(&actions);
-  ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-  arguments.insert(arguments.begin(), program);
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int failure = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  ::posix_spawn_file_actions_destroy(&actions);
-  if (failure != 0) throw std::runtime_error("cannot start " + program);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+// A whole process, its standard output into a file of the scratch folder.
+void RunToFile(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& file) {
   // The report's status 1 (a way found nothing) is an answer, not a failure.
-  if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) throw std::runtime_error(program + " failed");
-}
-
-std::string BesideThisProgram(const std::string& name) {
-  return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
+  const int status = testing::RunToFile(program, arguments, file);
+  if (status < 0 || status > 1) throw std::runtime_error(program + " failed");
 }
 
 // The console report as a user runs it: every way, as JSON, into a file.
 void ReportProcess(benchmark::State& state) {
-  const std::string report = BesideThisProgram("adreca-report");
+  const std::string report = testing::BesideThisProgram("adreca-report");
   const std::string file = (scratch->path() / "report.json").string();
   for (auto _ : state) RunToFile(report, {"--format=json"}, file);
 }
@@ -178,7 +128,7 @@ void ReportProcess(benchmark::State& state) {
 // The report of the adapter table alone, which starts no interpreter, and its
 // peer: ip's own JSON list of the links.
 void ReportAdaptInfoProcess(benchmark::State& state) {
-  const std::string report = BesideThisProgram("adreca-report");
+  const std::string report = testing::BesideThisProgram("adreca-report");
   const std::string file = (scratch->path() / "adaptinfo.json").string();
   for (auto _ : state) RunToFile(report, {"--way=AdaptInfo", "--format=json"}, file);
 }
@@ -190,9 +140,9 @@ void IpJsonLinkProcess(benchmark::State& state) {
 
 void ProcessFloor(benchmark::State& state) {
   const std::string command = "ip -o link > '" + (scratch->path() / "links.txt").string() + "'";
-  char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()),
-                  nullptr};
-  for (auto _ : state) RunAndWait("/bin/sh", argv);
+  for (auto _ : state) {
+    if (testing::RunToFile("/bin/sh", {"-c", command}, {}) != 0) throw std::runtime_error("the floor failed");
+  }
 }
 
 // ---- The report with and without the agreement of its ways ----
@@ -339,7 +289,7 @@ void Register() {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  adreca::bench::ScratchFolder folder;
+  const adreca::testing::TempFolder folder("adreca-bench");
   adreca::bench::scratch = &folder;
   // The listing goes to the scratch folder; the interpreter is the project's
   // own, beside this program.

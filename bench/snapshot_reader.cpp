@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/standin/adapter_snapshot.h"
+#include "platform/linux/rtnetlink_snapshot.h"
 
 int main(int argc, char** argv) {
   const int times = argc > 1 ? std::atoi(argv[1]) : 1;
   std::size_t adapters = 0;
-  for (int i = 0; i < times; ++i) adapters = adreca::platform::standin::ReadAdapterSnapshot().adapters.size();
+  for (int i = 0; i < times; ++i) adapters = adreca::platform::ReadAdapterSnapshot().adapters.size();
   std::printf("%d snapshots of %zu adapters\n", times, adapters);
   return 0;
 }

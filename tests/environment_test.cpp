@@ -66,7 +66,7 @@ TEST(TemporaryFolderDefaultTest, IsTheRuntimeFolderOnlyWhenItIsTheUsersOwnAndPri
       {"its group may write", [&] { return MakeFolder(sandbox.path() / "group", 0770); }, false},
       {"another user's",
        [&] {
-         const auto theirs = MakeFolder(sandbox.path() / "theirs", 0700);
+         auto theirs = MakeFolder(sandbox.path() / "theirs", 0700);
          if (::chown(theirs.c_str(), testing::kNobody, testing::kNobody) != 0)
            throw std::runtime_error("chown");
          return theirs;

@@ -3,18 +3,20 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <charconv>
 
 namespace adreca::platform::standin {
 
 std::string DottedIpv4(const std::array<std::uint8_t, 4>& address) {
-  std::array<char, 15> text{};  // "255.255.255.255"
-  char* end = text.data();
+  std::string text;  // at most 15 characters, which a string holds without allocating
+  text.reserve(15);
   for (std::size_t i = 0; i < address.size(); ++i) {
-    if (i != 0) *end++ = '.';
-    end = std::to_chars(end, text.data() + text.size(), address[i]).ptr;
+    if (i != 0) text += '.';
+    const unsigned value = address[i];
+    if (value >= 100) text += static_cast<char>('0' + value / 100);
+    if (value >= 10) text += static_cast<char>('0' + value / 10 % 10);
+    text += static_cast<char>('0' + value % 10);
   }
-  return std::string(text.data(), end);
+  return text;
 }
 
 std::array<std::uint8_t, 4> Netmask(std::uint8_t prefix_length) {

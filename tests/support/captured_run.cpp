@@ -30,7 +30,45 @@ struct Pipe {
   int ends[2] = {-1, -1};
 };
 
+// The program's name and its arguments, as the argv of a process.
+class Argv {
+ public:
+  Argv(const std::string& program, const std::vector<std::string>& arguments) : words_{program} {
+    words_.insert(words_.end(), arguments.begin(), arguments.end());
+    for (std::string& word : words_) pointers_.push_back(word.data());
+    pointers_.push_back(nullptr);
+  }
+  char** get() { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> words_;
+  std::vector<char*> pointers_;
+};
+
+int WaitForExit(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace
+
+int RunToFile(const std::string& program, const std::vector<std::string>& arguments,
+              const std::string& file) {
+  posix_spawn_file_actions_t actions;
+  ::posix_spawn_file_actions_init(&actions);
+  if (!file.empty()) {
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0600);
+  }
+  Argv argv(program, arguments);
+  pid_t pid = 0;
+  const int failure = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.get(), environ);
+  ::posix_spawn_file_actions_destroy(&actions);
+  if (failure != 0) throw std::runtime_error("cannot start " + program);
+  return WaitForExit(pid);
+}
 
 CapturedRun RunCaptured(const std::string& program, const std::vector<std::string>& arguments,
                         const std::string& input) {
@@ -40,13 +78,9 @@ CapturedRun RunCaptured(const std::string& program, const std::vector<std::strin
   ::posix_spawn_file_actions_init(&actions);
   ::posix_spawn_file_actions_adddup2(&actions, in.ends[0], STDIN_FILENO);
   ::posix_spawn_file_actions_adddup2(&actions, out.ends[1], STDOUT_FILENO);
-  std::vector<std::string> words{program};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  Argv argv(program, arguments);
   pid_t pid = 0;
-  const int failure = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int failure = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.get(), environ);
   ::posix_spawn_file_actions_destroy(&actions);
   if (failure != 0) throw std::runtime_error("cannot start " + program);
   Pipe::Close(in.ends[0]);
@@ -64,10 +98,7 @@ CapturedRun RunCaptured(const std::string& program, const std::vector<std::strin
     if (count < 0) break;
     run.output.append(buffer, static_cast<std::size_t>(count));
   }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.status = WaitForExit(pid);
   return run;
 }
 

@@ -19,7 +19,14 @@ struct CapturedRun {
 CapturedRun RunCaptured(const std::string& program, const std::vector<std::string>& arguments,
                         const std::string& input = {});
 
-// A program beside the running test program ("adreca-report").
+// Runs `program` (a path, or a name looked up on PATH) with `arguments`, its
+// standard output into `file` (made or emptied; inherited when `file` is
+// empty), and answers its exit status (-1 when it did not exit normally). No
+// pipe and no reading: a benchmark times the process alone. Throws
+// std::runtime_error when it cannot be started.
+int RunToFile(const std::string& program, const std::vector<std::string>& arguments, const std::string& file);
+
+// A program beside the running program ("adreca-report").
 std::string BesideThisProgram(const std::string& name);
 
 // The records of a CSV text, as Python's csv module (a real reader, strict

@@ -8,7 +8,7 @@ namespace adreca::testing {
 // What a widget's tooltip shows: Qt renders a tooltip that may be rich text
 // as HTML, and shows any other as it is.
 inline QString ShownToolTip(const QWidget* widget) {
-  const QString tip = widget->toolTip();
+  QString tip = widget->toolTip();
   if (!Qt::mightBeRichText(tip)) return tip;
   QTextDocument document;
   document.setHtml(tip);
