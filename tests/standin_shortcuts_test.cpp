@@ -18,9 +18,9 @@
 #include "core/text.h"
 #include "platform/iphlpapi.h"
 #include "platform/linux/rtnetlink_snapshot.h"
+#include "platform/standin/adapter_configurations.h"
 #include "platform/standin/adapter_snapshot.h"
 #include "platform/standin/adapter_table.h"
-#include "platform/standin/adapter_configurations.h"
 #include "tests/support/netns.h"
 
 namespace adreca::platform::standin {
@@ -161,7 +161,7 @@ std::string InetNtop(const std::array<std::uint8_t, 4>& address) {
 TEST(Ipv4TextTest, ManagementItemsAndAdapterRecordsWriteWhatInetNtopWrites) {
   const AdapterSnapshot snapshot = EveryOctetValue();
 
-  auto items = AdapterConfigurations(snapshot);
+  auto items = AdapterConfigurations(std::make_shared<const AdapterSnapshot>(snapshot));
   for (const Adapter& adapter : snapshot.adapters) {
     const auto item = items->Next();
     ASSERT_NE(item, nullptr);

@@ -17,9 +17,9 @@
 namespace adreca::platform::standin {
 namespace {
 
+using platform::standin::LinkType;
 using testing::AddressedAdapter;
 using testing::MakeAdapter;
-using platform::standin::LinkType;
 
 using ::adreca::testing::TestNamespace;
 using ::testing::ElementsAre;
@@ -167,7 +167,7 @@ std::vector<std::vector<wmi::Value>> ReadAll(wmi::ObjectSet& items,
 wmi::Value T(const char16_t* text) { return std::u16string(text); }
 
 TEST(WmiStandinItemsTest, OneItemPerNonLoopbackInterfaceWithAnAddressByIndex) {
-  auto items = AdapterConfigurations(SampleSnapshot());
+  auto items = AdapterConfigurations(std::make_shared<const AdapterSnapshot>(SampleSnapshot()));
   const auto rows = ReadAll(*items, {u"Index", u"Description", u"MACAddress", u"IPAddress", u"IPEnabled"});
   EXPECT_THAT(
       rows,
@@ -180,7 +180,7 @@ TEST(WmiStandinItemsTest, OneItemPerNonLoopbackInterfaceWithAnAddressByIndex) {
 }
 
 TEST(WmiStandinItemsTest, PropertyNamesIgnoreCaseAndUnknownOnesAreNotFound) {
-  auto items = AdapterConfigurations(SampleSnapshot());
+  auto items = AdapterConfigurations(std::make_shared<const AdapterSnapshot>(SampleSnapshot()));
   auto item = items->Next();
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->Get(u"MACaddress"), T(u"00:1A:2B:3C:4D:5E"));

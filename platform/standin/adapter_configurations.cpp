@@ -54,7 +54,8 @@ std::u16string_view SkipSecuritySettings(std::u16string_view rest) {
 // The host name is asked for only when the server is neither "." nor
 // "localhost": a moniker that names this computer so needs no reading.
 bool IsLocalServer(std::u16string_view server, const HostName& host_name) {
-  return server == u"." || SameName(server, u"localhost") || (!server.empty() && SameName(server, host_name()));
+  return server == u"." || SameName(server, u"localhost") ||
+         (!server.empty() && SameName(server, host_name()));
 }
 
 // The namespace part of an object path, after checking its server.
@@ -141,17 +142,22 @@ class ConfigurationObject final : public wmi::Object {
   AdapterConfiguration configuration_;
 };
 
+// The items are made as they are enumerated: a query's reader stops at the
+// first adapter it takes, and on a machine of thousands of adapters the
+// others would only be made to be thrown away.
 class ConfigurationSet final : public wmi::ObjectSet {
  public:
-  explicit ConfigurationSet(std::vector<AdapterConfiguration> items) : items_(std::move(items)) {}
+  ConfigurationSet(SharedSnapshot snapshot, std::vector<const Adapter*> adapters)
+      : snapshot_(std::move(snapshot)), adapters_(std::move(adapters)) {}
 
   std::unique_ptr<wmi::Object> Next() override {
-    if (next_ == items_.size()) return nullptr;
-    return std::make_unique<ConfigurationObject>(items_[next_++]);
+    if (next_ == adapters_.size()) return nullptr;
+    return std::make_unique<ConfigurationObject>(ConfigurationOf(*adapters_[next_++]));
   }
 
  private:
-  std::vector<AdapterConfiguration> items_;
+  SharedSnapshot snapshot_;  // holds the adapters
+  std::vector<const Adapter*> adapters_;
   std::size_t next_ = 0;
 };
 
@@ -161,7 +167,7 @@ class Cimv2Services final : public wmi::Services {
 
   std::unique_ptr<wmi::ObjectSet> ExecQuery(std::u16string_view query) override {
     if (!IsAdapterConfigurationQuery(query)) RaisePlatformError(wbem_error::kInvalidQuery, u"Invalid query");
-    return AdapterConfigurations(*read_snapshot_());
+    return AdapterConfigurations(read_snapshot_());
   }
 
  private:
@@ -191,18 +197,18 @@ bool IsAdapterConfigurationQuery(std::u16string_view query) {
   return std::equal(tokens.begin(), tokens.end(), std::begin(kExpected), std::end(kExpected), SameName);
 }
 
-std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(const AdapterSnapshot& snapshot) {
-  std::vector<AdapterConfiguration> items;
-  items.reserve(snapshot.adapters.size());
-  for (const Adapter& adapter : snapshot.adapters) {
-    if (Sees(AdapterSet::kWithIpAddress, adapter)) items.push_back(ConfigurationOf(adapter));
+std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(SharedSnapshot snapshot) {
+  std::vector<const Adapter*> adapters;
+  adapters.reserve(snapshot->adapters.size());
+  for (const Adapter& adapter : snapshot->adapters) {
+    if (Sees(AdapterSet::kWithIpAddress, adapter)) adapters.push_back(&adapter);
   }
   // A snapshot lists its adapters by index already; a stable sort would move
-  // every item (through a buffer of its own) even then.
-  const auto by_index = [](const auto& a, const auto& b) { return a.index < b.index; };
-  if (!std::is_sorted(items.begin(), items.end(), by_index))
-    std::stable_sort(items.begin(), items.end(), by_index);
-  return std::make_unique<ConfigurationSet>(std::move(items));
+  // every one even then.
+  const auto by_index = [](const Adapter* a, const Adapter* b) { return a->index < b->index; };
+  if (!std::is_sorted(adapters.begin(), adapters.end(), by_index))
+    std::stable_sort(adapters.begin(), adapters.end(), by_index);
+  return std::make_unique<ConfigurationSet>(std::move(snapshot), std::move(adapters));
 }
 
 std::unique_ptr<wmi::Services> ConnectServices(std::u16string_view moniker, SnapshotReader read_snapshot) {

@@ -46,7 +46,9 @@ bool IsAdapterConfigurationQuery(std::u16string_view query);
 // Properties: MACAddress (upper-case, colon-separated; Null without a hardware
 // address), Description (interface name), Index, IPAddress (the first
 // address), IPEnabled.
-std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(const AdapterSnapshot& snapshot);
+// The items are made as they are enumerated, from the snapshot, which the
+// set keeps.
+std::unique_ptr<wmi::ObjectSet> AdapterConfigurations(SharedSnapshot snapshot);
 
 // The service of root\cimv2, bound from `moniker` (a server named by name is
 // compared with the host name of a reading); every query reads the adapters

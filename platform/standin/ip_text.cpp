@@ -7,16 +7,16 @@
 namespace adreca::platform::standin {
 
 std::string DottedIpv4(const std::array<std::uint8_t, 4>& address) {
-  std::string text;  // at most 15 characters, which a string holds without allocating
-  text.reserve(15);
+  char text[15];  // "255.255.255.255"
+  std::size_t length = 0;
   for (std::size_t i = 0; i < address.size(); ++i) {
-    if (i != 0) text += '.';
+    if (i != 0) text[length++] = '.';
     const unsigned value = address[i];
-    if (value >= 100) text += static_cast<char>('0' + value / 100);
-    if (value >= 10) text += static_cast<char>('0' + value / 10 % 10);
-    text += static_cast<char>('0' + value % 10);
+    if (value >= 100) text[length++] = static_cast<char>('0' + value / 100);
+    if (value >= 10) text[length++] = static_cast<char>('0' + value / 10 % 10);
+    text[length++] = static_cast<char>('0' + value % 10);
   }
-  return text;
+  return std::string(text, length);
 }
 
 std::array<std::uint8_t, 4> Netmask(std::uint8_t prefix_length) {
