@@ -38,31 +38,28 @@ class ReportRun {
   }
 
   // The ways through the command interpreter spend their time waiting for
-  // the interpreter's process. This thread starts it at once, and the ways
-  // inside the process run on a thread of their own meanwhile. No way inside
-  // shares state with them (they set no ApiStatus); the rows stay in the
-  // order given.
+  // the interpreter's process, which reads the adapters for itself. A thread
+  // of their own starts it at once, and meanwhile this thread runs the ways
+  // inside the process on one reading of the adapters, which then names every
+  // row's address: the interpreter's too, without a reading after it. No way
+  // inside shares state with them (they set no ApiStatus); the rows stay in
+  // the order given.
   std::vector<ReportRow> Run() {
+    const platform::SharedAdapterReading reading;
     if (through_interpreter_.empty()) {
       RunInside();
-    } else if (inside_.empty()) {
-      for (const std::size_t i : through_interpreter_) RunWay(i);
     } else {
-      std::jthread inside([this] { RunInside(); });
-      for (const std::size_t i : through_interpreter_) RunWay(i);
+      std::jthread interpreter([this] {
+        for (const std::size_t i : through_interpreter_) RunWay(i);
+      });
+      RunInside();
     }
-    // An address that a way inside found too is named already; another is
-    // looked up on a reading of its own.
-    const platform::SharedAdapterReading reading;
     for (const std::size_t i : through_interpreter_) NameAdapters(i);
     return std::move(rows_);
   }
 
  private:
-  // The ways inside the process, on one reading of the adapters, which also
-  // names their adapters.
   void RunInside() {
-    const platform::SharedAdapterReading reading;
     for (const std::size_t i : inside_) {
       RunWay(i);
       NameAdapters(i);

@@ -36,8 +36,8 @@ struct ReportRow {
 // button of a fresh window were pressed once, all from one reading of the
 // machine's adapters. A way that raises leaves its row's boxes empty and its
 // error in the row; the others still run. The ways through the command
-// interpreter run on the calling thread, the others beside them on a thread
-// of their own.
+// interpreter run on a thread of their own, the others beside them on the
+// calling thread, whose reading names every row's address.
 std::vector<ReportRow> RunReport(std::span<const Way* const> ways,
                                  AdapterLookup lookup = &platform::FindAdaptersByAddress);
 
