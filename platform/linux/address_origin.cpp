@@ -1,15 +1,11 @@
 #include "platform/linux/address_origin.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <optional>
 #include <string>
 
 #include "core/text.h"
+#include "platform/linux/small_file.h"
 
 namespace adreca::platform {
 namespace {
@@ -24,20 +20,9 @@ std::optional<std::string> ReadSysfsValue(const std::string& interface_name, con
       interface_name.find('/') != std::string::npos) {
     return std::nullopt;
   }
-  // Plain reads: the values are a line of a few bytes, and a stream would
-  // set up the C++ locale machinery for them at every start of the report.
-  const std::string path = kSysfsNetFolder + interface_name + "/" + attribute;
-  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return std::nullopt;
-  std::array<char, 64> buffer{};
-  ssize_t got = 0;
-  do {
-    got = ::read(file, buffer.data(), buffer.size());
-  } while (got < 0 && errno == EINTR);
-  ::close(file);
-  if (got <= 0) return std::nullopt;
-  std::string value(buffer.data(), static_cast<std::size_t>(got));
-  value.erase(std::min(value.find('\n'), value.size()));
+  std::optional<std::string> value = ReadSmallFile(kSysfsNetFolder + interface_name + "/" + attribute);
+  if (!value || value->empty()) return std::nullopt;
+  value->erase(std::min(value->find('\n'), value->size()));
   return value;
 }
 

@@ -1,14 +1,12 @@
 #include "platform/linux/orphans.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <charconv>
 #include <mutex>
@@ -17,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/linux/small_file.h"
 
 namespace adreca::platform {
 
@@ -30,21 +30,6 @@ struct Watched {
 Watched& TheWatched() {
   static Watched watched;
   return watched;
-}
-
-std::optional<std::string> ReadSmallFile(const std::string& path) {
-  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return std::nullopt;
-  std::string text;
-  std::array<char, 4096> chunk;
-  for (;;) {
-    const ssize_t got = ::read(file, chunk.data(), chunk.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    text.append(chunk.data(), static_cast<std::size_t>(got));
-  }
-  ::close(file);
-  return text;
 }
 
 std::vector<pid_t> Numbers(std::string_view text) {

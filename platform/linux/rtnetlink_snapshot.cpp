@@ -1,6 +1,5 @@
 #include "platform/linux/rtnetlink_snapshot.h"
 
-#include <fcntl.h>
 #include <libmnl/libmnl.h>
 #include <linux/if_addr.h>
 #include <linux/if_link.h>
@@ -20,6 +19,7 @@
 #include <span>
 
 #include "core/error.h"
+#include "platform/linux/small_file.h"
 #include "platform/linux/system_error.h"
 
 namespace adreca::platform {
@@ -508,21 +508,8 @@ std::string ReadHostName() {
 }
 
 std::vector<std::string> ReadDnsServers() {
-  const int descriptor = ::open(kResolvConfPath, O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return {};
-  std::string text;
-  std::array<char, 4096> chunk;
-  for (;;) {
-    const ssize_t count = ::read(descriptor, chunk.data(), chunk.size());
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) break;
-    text.append(chunk.data(), static_cast<std::size_t>(count));
-    // A regular file reads short only at its end, which spares the read that
-    // would return nothing.
-    if (static_cast<std::size_t>(count) < chunk.size()) break;
-  }
-  ::close(descriptor);
-  return standin::ParseNameservers(text);
+  const std::optional<std::string> text = ReadSmallFile(kResolvConfPath);
+  return text ? standin::ParseNameservers(*text) : std::vector<std::string>{};
 }
 
 }  // namespace
