@@ -2,12 +2,11 @@
 
 #include <windows.h>
 
-#include <cwchar>
 #include <string>
-#include <string_view>
 
 #include "core/error.h"
 #include "core/text.h"
+#include "platform/windows/interpreter_environment.h"
 #include "platform/windows/windows_text.h"
 
 namespace adreca::platform {
@@ -55,33 +54,6 @@ std::u16string SystemFolder() {
   }
 }
 
-constexpr std::u16string_view kNoCurrentFolderSearch = u"NoDefaultCurrentDirectoryInExePath";
-
-bool IsNoCurrentFolderSearch(std::u16string_view entry) {
-  const std::size_t name = kNoCurrentFolderSearch.size();
-  return entry.size() > name && entry[name] == u'=' &&
-         ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(entry.data()), static_cast<int>(name),
-                                reinterpret_cast<const wchar_t*>(kNoCurrentFolderSearch.data()),
-                                static_cast<int>(name), TRUE) == CSTR_EQUAL;
-}
-
-// The program's environment, as CreateProcessW takes it (each variable
-// followed by a NUL, one more at the end), with
-// NoDefaultCurrentDirectoryInExePath set: the interpreter then looks for a
-// command on PATH only, never first in its current folder.
-std::u16string EnvironmentWithoutCurrentFolderSearch() {
-  std::u16string block;
-  wchar_t* const strings = ::GetEnvironmentStringsW();
-  for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0'; entry += std::wcslen(entry) + 1) {
-    const std::u16string_view variable(reinterpret_cast<const char16_t*>(entry), std::wcslen(entry));
-    if (!IsNoCurrentFolderSearch(variable)) block.append(variable).push_back(u'\0');
-  }
-  if (strings != nullptr) ::FreeEnvironmentStringsW(strings);
-  block.append(kNoCurrentFolderSearch).append(u"=1").push_back(u'\0');
-  block.push_back(u'\0');
-  return block;
-}
-
 [[noreturn]] void RaiseCannotStart(const std::u16string& command_line) {
   const DWORD code = ::GetLastError();
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) RaiseFileNotFound(command_line);
@@ -105,7 +77,7 @@ ProcessHandle Start(const std::u16string& command_line, int show_window) {
   PROCESS_INFORMATION process{};
   // CreateProcessW may write into the command line, so it gets a copy.
   std::u16string writable = command_line;
-  std::u16string environment = EnvironmentWithoutCurrentFolderSearch();
+  std::u16string environment = windows::EnvironmentWithoutCurrentFolderSearch();
   if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(writable.data()), nullptr, nullptr, FALSE,
                         CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(),
                         windows::Wide(SystemFolder()), &startup, &process)) {

@@ -7,12 +7,15 @@
 #include <windows.h>
 #undef GetEnvironmentVariable
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/actions.h"
 #include "core/text.h"
+#include "platform/windows/interpreter_environment.h"
 #include "probes/probes.h"
 #include "tests/support/temp_folder.h"
 
@@ -79,6 +82,32 @@ TEST(LoadStepTest, RecordsTempWithABackslash) {
     EXPECT_EQ(TempDir, temp_dir);
   }
   std::filesystem::current_path(old);
+}
+
+// The interpreter's environment: the program's, sorted by name ignoring case
+// as the system requires of a block (Wine's own is in the Unix environment's
+// order), with the command search of the current folder turned off whatever
+// the program's own setting.
+TEST(EnvironmentTest, TheInterpretersBlockIsSortedWithTheCurrentFolderSearchOff) {
+  const ScopedVariable last(u"zz_adreca_last", u"z");
+  const ScopedVariable first(u"AA_adreca_first", u"a");
+  const ScopedVariable own(u"NODEFAULTCURRENTDIRECTORYINEXEPATH", u"0");
+  const std::u16string block = windows::EnvironmentWithoutCurrentFolderSearch();
+  ASSERT_TRUE(block.ends_with(std::u16string(2, u'\0')));
+  std::vector<std::u16string> names;
+  std::vector<std::u16string> searches;
+  for (std::size_t start = 0, end; (end = block.find(u'\0', start)) != start; start = end + 1) {
+    const std::u16string entry = block.substr(start, end - start);
+    std::u16string name = entry.substr(0, entry.find(u'=', 1));
+    for (char16_t& c : name) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    if (name == u"NODEFAULTCURRENTDIRECTORYINEXEPATH") searches.push_back(entry);
+    names.push_back(std::move(name));
+  }
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  EXPECT_EQ(searches, std::vector<std::u16string>{u"NoDefaultCurrentDirectoryInExePath=1"});
+  for (const std::u16string name : {u"AA_ADRECA_FIRST", u"ZZ_ADRECA_LAST"}) {
+    EXPECT_EQ(std::count(names.begin(), names.end(), name), 1) << ToUtf8(name);
+  }
 }
 
 TEST(EnvironmentTest, ProgramFolderHoldsTheRunningProgram) {

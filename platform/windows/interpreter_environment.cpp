@@ -1,0 +1,58 @@
+// The environment the interpreter is started with.
+
+#include "platform/windows/interpreter_environment.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <string_view>
+#include <vector>
+
+namespace adreca::platform::windows {
+
+namespace {
+
+constexpr std::u16string_view kNoCurrentFolderSearch = u"NoDefaultCurrentDirectoryInExePath";
+
+bool IsNoCurrentFolderSearch(std::u16string_view entry) {
+  const std::size_t name = kNoCurrentFolderSearch.size();
+  return entry.size() > name && entry[name] == u'=' &&
+         ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(entry.data()), static_cast<int>(name),
+                                reinterpret_cast<const wchar_t*>(kNoCurrentFolderSearch.data()),
+                                static_cast<int>(name), TRUE) == CSTR_EQUAL;
+}
+
+// An environment entry's name. A name may start with "=" (the per-drive
+// current folders, "=C:=C:\Users").
+std::u16string_view NameOf(std::u16string_view entry) { return entry.substr(0, entry.find(u'=', 1)); }
+
+// Whether entry `a` sorts before `b` as the system orders an environment
+// block: by name, ignoring case, ordinally.
+bool SortsBefore(std::u16string_view a, std::u16string_view b) {
+  const std::u16string_view x = NameOf(a);
+  const std::u16string_view y = NameOf(b);
+  return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(x.data()), static_cast<int>(x.size()),
+                                reinterpret_cast<const wchar_t*>(y.data()), static_cast<int>(y.size()),
+                                TRUE) == CSTR_LESS_THAN;
+}
+
+}  // namespace
+
+std::u16string EnvironmentWithoutCurrentFolderSearch() {
+  const std::u16string setting = std::u16string(kNoCurrentFolderSearch) + u"=1";
+  wchar_t* const strings = ::GetEnvironmentStringsW();
+  std::vector<std::u16string_view> entries{setting};
+  for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    const std::u16string_view variable(reinterpret_cast<const char16_t*>(entry), std::wcslen(entry));
+    if (!IsNoCurrentFolderSearch(variable)) entries.push_back(variable);
+  }
+  std::stable_sort(entries.begin(), entries.end(), SortsBefore);
+  std::u16string block;
+  for (const std::u16string_view entry : entries) block.append(entry).push_back(u'\0');
+  block.push_back(u'\0');
+  if (strings != nullptr) ::FreeEnvironmentStringsW(strings);
+  return block;
+}
+
+}  // namespace adreca::platform::windows
