@@ -391,6 +391,55 @@ TEST(InterpreterLookupTest, AnInterpreterAnotherUserPlantedBesideACopiedReportIs
   EXPECT_FALSE(fs::exists(mark));
 }
 
+// A folder that root's own group may write is root's alone only while nobody
+// else is in that group: a member listed in it, or an account whose primary
+// group it is, could have placed the interpreter there. The account files are
+// changed for the report alone, in a mount namespace of its own.
+TEST(InterpreterLookupTest, AFolderOfTheUsersGroupIsTheUsersOnlyWhileNobodyElseIsInIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting over the account files needs root";
+  const struct {
+    const char* name;
+    const char* members;  // of root's group
+    const char* account;  // another, added to the accounts
+    bool refused;
+  } cases[] = {
+      {"root alone in its group", "", "", false},
+      {"nobody listed in root's group", "nobody", "", true},
+      {"an account whose primary group is root's", "", "placer:x:4321:0::/nonexistent:/usr/sbin/nologin\n",
+       true},
+  };
+  testing::TempFolder folder("adreca-group");
+  const fs::path ours = folder.path() / "ours";
+  fs::create_directory(ours);
+  ASSERT_EQ(::chmod(ours.c_str(), 0775), 0);
+  const fs::path mark = folder.path() / "ran";
+  const fs::path cmd = WriteScript(
+      ours / "cmd", "echo ran >'" + mark.string() + "'\nexec '" + RealInterpreter().string() + "' \"$1\"\n");
+  ScopedVariable comspec("COMSPEC", cmd.string());
+  ScopedVariable temp("TEMP", folder.path().string());
+  std::string groups = testing::ReadFileBytes("/etc/group");
+  const std::size_t root = groups.starts_with("root:") ? 0 : groups.find("\nroot:") + 1;
+  const std::size_t end = groups.find('\n', root);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(mark);
+    std::string changed = groups;
+    changed.replace(root, end - root, std::string("root:x:0:") + c.members);
+    testing::WriteFileBytes(folder.path() / "group", changed);
+    testing::WriteFileBytes(folder.path() / "passwd", testing::ReadFileBytes("/etc/passwd") + c.account);
+    const testing::CapturedRun run = testing::RunCaptured(
+        "unshare", {"--mount", "--propagation", "private", "sh", "-c",
+                    "mount --bind \"$1\" /etc/group && mount --bind \"$2\" /etc/passwd && "
+                    "exec \"$3\" --way=IpConfig --format=csv",
+                    "sh", (folder.path() / "group").string(), (folder.path() / "passwd").string(),
+                    testing::BesideThisProgram("adreca-report")});
+    const bool refusal = run.output.find(ours.string() + ", a folder on the way to " + cmd.string() +
+                                         ", may be written by others") != std::string::npos;
+    EXPECT_EQ(refusal, c.refused) << run.output;
+    EXPECT_EQ(fs::exists(mark), !c.refused) << run.output;
+  }
+}
+
 // A program copied away from the project's interpreter finds it on PATH when
 // COMSPEC is unset, and never in the current folder.
 TEST(InterpreterLookupTest, AnUnsetComspecFindsTheInterpreterOnPathWhenItIsNotBesideTheProgram) {

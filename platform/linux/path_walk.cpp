@@ -77,9 +77,27 @@ std::u16string OwnerText(uid_t owner) {
 
 bool IsOwnerOrRoot(uid_t owner) { return owner == ::geteuid() || owner == 0; }
 
-// A group of the user's own: the group that bears the user's name and is the
-// user's primary group, as Debian gives every account by default. Its members
-// write into the user's folders only if the user let them in.
+namespace {
+
+// Whether an account other than this user has `group` as its primary group:
+// such an account is a member that the group's entry does not list. Where the
+// accounts cannot all be read, one is taken to.
+bool AnotherAccountsPrimaryGroup(gid_t group) {
+  std::vector<char> buffer(16 * 1024);
+  passwd entry{};
+  passwd* found = nullptr;
+  bool another = false;
+  int result = 0;
+  ::setpwent();
+  while (!another && (result = ::getpwent_r(&entry, buffer.data(), buffer.size(), &found)) == 0) {
+    another = entry.pw_gid == group && entry.pw_uid != ::geteuid();
+  }
+  ::endpwent();
+  return another || (result != 0 && result != ENOENT);
+}
+
+}  // namespace
+
 bool IsPrivateGroup(gid_t group) {
   if (group != ::getegid()) return false;
   std::vector<char> buffer(16 * 1024);
@@ -95,7 +113,11 @@ bool IsPrivateGroup(gid_t group) {
       found_group == nullptr) {
     return false;
   }
-  return std::strcmp(found_account->pw_name, found_group->gr_name) == 0;
+  if (std::strcmp(found_account->pw_name, found_group->gr_name) != 0) return false;
+  for (char** member = found_group->gr_mem; *member != nullptr; ++member) {
+    if (std::strcmp(*member, found_account->pw_name) != 0) return false;
+  }
+  return !AnotherAccountsPrimaryGroup(group);
 }
 
 bool OthersMayWrite(const struct stat& status) {

@@ -25,8 +25,10 @@ std::u16string OwnerText(uid_t owner);
 bool IsOwnerOrRoot(uid_t owner);
 
 // A group of the user's own: the group that bears the user's name and is the
-// user's primary group, as Debian gives every account by default. Its members
-// write into the user's folders only if the user let them in.
+// user's primary group, as Debian gives every account by default, with no
+// other member, listed in the group or by another account's primary group (as
+// OpenSSH asks of a group that may write a file it trusts). What such a group
+// may write, only the user writes.
 bool IsPrivateGroup(gid_t group);
 
 // Whether others than the owner (and the owner's private group) may write
