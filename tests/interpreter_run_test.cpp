@@ -427,11 +427,12 @@ TEST(InterpreterLookupTest, AFolderOfTheUsersGroupIsTheUsersOnlyWhileNobodyElseI
     changed.replace(root, end - root, std::string("root:x:0:") + c.members);
     testing::WriteFileBytes(folder.path() / "group", changed);
     testing::WriteFileBytes(folder.path() / "passwd", testing::ReadFileBytes("/etc/passwd") + c.account);
+    const std::string mount_and_run =
+        "mount --bind \"$1\" /etc/group && mount --bind \"$2\" /etc/passwd && "
+        "exec \"$3\" --way=IpConfig --format=csv";
     const testing::CapturedRun run = testing::RunCaptured(
-        "unshare", {"--mount", "--propagation", "private", "sh", "-c",
-                    "mount --bind \"$1\" /etc/group && mount --bind \"$2\" /etc/passwd && "
-                    "exec \"$3\" --way=IpConfig --format=csv",
-                    "sh", (folder.path() / "group").string(), (folder.path() / "passwd").string(),
+        "unshare", {"--mount", "--propagation", "private", "sh", "-c", mount_and_run, "sh",
+                    (folder.path() / "group").string(), (folder.path() / "passwd").string(),
                     testing::BesideThisProgram("adreca-report")});
     const bool refusal = run.output.find(ours.string() + ", a folder on the way to " + cmd.string() +
                                          ", may be written by others") != std::string::npos;
