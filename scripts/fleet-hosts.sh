@@ -150,10 +150,10 @@ fleet_host() {  # NAME GROUP ADAPTER...
   FLEET_GROUP[$name]=$group
   ip netns add "$ns"
 
-  local host_batch="link set lo up"$'\n' controller_batch="" k=0 spec kind adapter option mac peer up
-  for spec in "$@"; do
+  local host_batch="link set lo up"$'\n' controller_batch="" k=0 described kind adapter option mac peer up
+  for described in "$@"; do
     k=$((k + 1))
-    IFS=, read -r kind adapter options <<<"$spec"
+    IFS=, read -r kind adapter options <<<"$described"
     mac=$(printf '02:ad:%02x:00:00:%02x' "$number" "$k")
     peer=h${number}p$k
     up=yes
@@ -164,7 +164,7 @@ fleet_host() {  # NAME GROUP ADAPTER...
         controller_batch+="link set $peer addrgenmode none"$'\n'
         ;;
       tun) host_batch+="tuntap add dev $adapter mode tun"$'\n' ;;
-      *) fleet_fail "unknown adapter kind in $spec"; return 1 ;;
+      *) fleet_fail "unknown adapter kind in $described"; return 1 ;;
     esac
     [[ $kind == ssh ]] && host_batch+="addr add $address/24 dev $adapter"$'\n'
     IFS=, read -r -a option_list <<<"${options:-}"
@@ -173,7 +173,7 @@ fleet_host() {  # NAME GROUP ADAPTER...
         down) up="" ;;
         ip=*) host_batch+="addr add ${option#ip=} dev $adapter"$'\n' ;;
         ip6=*) host_batch+="addr add ${option#ip6=} dev $adapter nodad"$'\n' ;;
-        *) fleet_fail "unknown adapter option in $spec"; return 1 ;;
+        *) fleet_fail "unknown adapter option in $described"; return 1 ;;
       esac
     done
     if [[ -n $up ]]; then

@@ -15,26 +15,23 @@ namespace {
 
 constexpr std::u16string_view kNoCurrentFolderSearch = u"NoDefaultCurrentDirectoryInExePath";
 
-bool IsNoCurrentFolderSearch(std::u16string_view entry) {
-  const std::size_t name = kNoCurrentFolderSearch.size();
-  return entry.size() > name && entry[name] == u'=' &&
-         ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(entry.data()), static_cast<int>(name),
-                                reinterpret_cast<const wchar_t*>(kNoCurrentFolderSearch.data()),
-                                static_cast<int>(name), TRUE) == CSTR_EQUAL;
-}
-
 // An environment entry's name. A name may start with "=" (the per-drive
 // current folders, "=C:=C:\Users").
 std::u16string_view NameOf(std::u16string_view entry) { return entry.substr(0, entry.find(u'=', 1)); }
 
-// Whether entry `a` sorts before `b` as the system orders an environment
-// block: by name, ignoring case, ordinally.
-bool SortsBefore(std::u16string_view a, std::u16string_view b) {
-  const std::u16string_view x = NameOf(a);
-  const std::u16string_view y = NameOf(b);
+// Two names as the system orders an environment block: ignoring case,
+// ordinally. CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN.
+int CompareNames(std::u16string_view x, std::u16string_view y) {
   return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(x.data()), static_cast<int>(x.size()),
-                                reinterpret_cast<const wchar_t*>(y.data()), static_cast<int>(y.size()),
-                                TRUE) == CSTR_LESS_THAN;
+                                reinterpret_cast<const wchar_t*>(y.data()), static_cast<int>(y.size()), TRUE);
+}
+
+bool SortsBefore(std::u16string_view a, std::u16string_view b) {
+  return CompareNames(NameOf(a), NameOf(b)) == CSTR_LESS_THAN;
+}
+
+bool IsNoCurrentFolderSearch(std::u16string_view entry) {
+  return CompareNames(NameOf(entry), kNoCurrentFolderSearch) == CSTR_EQUAL;
 }
 
 }  // namespace
